@@ -1,0 +1,31 @@
+#pragma once
+
+#include "model/station_settings.h"
+#include "settings/settings_backend.h"
+
+#include <QStringList>
+
+namespace zorvan {
+
+inline const QString kSettingsSection = QStringLiteral("RODIREZ500+");
+inline const QString kPortsSection = QStringLiteral("Ports");
+
+enum class StoreStatus { Ok, Unreadable, Unwritable };
+
+// Fills every field of the record from the store; absent keys and texts
+// that are not valid for their key yield the field's default.
+StoreStatus LoadAllSettings(StationSettings &settings, SettingsBackend &backend);
+
+// Writes every field, 257 keys, in the fixed order.
+StoreStatus SaveAllSettings(const StationSettings &settings, SettingsBackend &backend);
+
+// The keys in the order SaveAllSettings writes them.
+QStringList settingsKeyOrder();
+
+// Text conversions of the store, exposed for tests and fuzzing.
+std::optional<qint16> storedTextToInteger(const QString &text);
+std::optional<bool> storedTextToFlag(const QString &text);
+QString integerToStoredText(qint16 value);
+QString flagToStoredText(bool value);
+
+} // namespace zorvan
