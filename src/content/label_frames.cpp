@@ -1,0 +1,66 @@
+#include "content/label_frames.h"
+
+#include "link/wire_text.h"
+#include "model/text_rules.h"
+
+namespace zorvan {
+
+namespace {
+
+// i / 2 written without trailing zeros: 0, 0.5, 1, 1.5 ...
+QString halfPercent(int twice)
+{
+    return twice % 2 == 0 ? QString::number(twice / 2) : QStringLiteral("%1.5").arg(twice / 2);
+}
+
+QByteArray numbered(const char *prefix, int index)
+{
+    return QByteArray(prefix) + QByteArray::number(index).rightJustified(2, '0');
+}
+
+} // namespace
+
+QString labelStatusText(int index)
+{
+    return QStringLiteral("Sending PS%1 to RDS encoder...%2%").arg(index).arg(halfPercent(index));
+}
+
+QString delayStatusText(int index)
+{
+    return QStringLiteral("Sending DELAY%1 to RDS encoder...%2%").arg(index).arg(halfPercent(100 + index));
+}
+
+double labelProgress(int index)
+{
+    return index * 0.09;
+}
+
+double delayProgress(int index)
+{
+    return 9 + index * 0.09;
+}
+
+QByteArray labelCommand(int index)
+{
+    return numbered("PS", index);
+}
+
+QByteArray delayCommand(int index)
+{
+    return numbered("PD", index);
+}
+
+QString withoutLeadingBlanks(const QString &text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && text.at(i) == QLatin1Char(' '))
+        ++i;
+    return text.mid(i);
+}
+
+QByteArray radioTextUploadValue(const QString &rt)
+{
+    return toWireText((withoutLeadingBlanks(rt) + QStringLiteral("\r\r\r")).left(kLongTextLength));
+}
+
+} // namespace zorvan
