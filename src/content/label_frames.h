@@ -13,8 +13,8 @@ namespace zorvan {
 // texts are i / 2 and 50 + i / 2 without trailing zeros (0, 0.5, 1 ... 99.5).
 QString labelStatusText(int index); // "Sending PS1 to RDS encoder...0.5%"
 QString delayStatusText(int index); // "Sending DELAY99 to RDS encoder...99.5%"
-double labelProgress(int index);    // i x 0.09 on the 0..21 bar
-double delayProgress(int index);    // 9 + i x 0.09
+double labelProgress(int index); // i x 0.09 on the 0..21 bar
+double delayProgress(int index); // 9 + i x 0.09
 
 // "PS00".."PS99" and "PD00".."PD99".
 QByteArray labelCommand(int index);

@@ -33,8 +33,8 @@ QString comPortDevice(const SettingsBackend &backend, int comNumber)
 void setComPortDevice(SettingsBackend &backend, int comNumber, const QString &device)
 {
     const QString trimmed = device.trimmed();
-    backend.write(kPortsSection, comKey(comNumber),
-                  trimmed.isEmpty() ? defaultComPortDevice(comNumber) : trimmed);
+    backend.write(
+        kPortsSection, comKey(comNumber), trimmed.isEmpty() ? defaultComPortDevice(comNumber) : trimmed);
 }
 
 } // namespace zorvan

@@ -15,10 +15,10 @@ struct Step {
     enum class Kind { Write, Report, Pause, FrameGap };
 
     Kind kind = Kind::Write;
-    QByteArray bytes;               // Write
-    QString text;                   // Report: status-bar text
+    QByteArray bytes; // Write
+    QString text; // Report: status-bar text
     std::optional<double> progress; // Report: progress-bar value, if any
-    int milliseconds = 0;           // Pause
+    int milliseconds = 0; // Pause
 
     static Step write(QByteArray bytes);
     static Step report(QString text, std::optional<double> progress = std::nullopt);
@@ -31,9 +31,9 @@ struct Step {
 class Transmission {
 public:
     // Frame pieces: 0x00 name 0x01 ... value ... 0x02.
-    void openFrame(const QByteArray &name);   // 0x00, name, 0x01
-    void value(const QByteArray &bytes);      // value bytes
-    void closeFrame();                        // 0x02
+    void openFrame(const QByteArray &name); // 0x00, name, 0x01
+    void value(const QByteArray &bytes); // value bytes
+    void closeFrame(); // 0x02
     void frame(const QByteArray &name, const QByteArray &value);
 
     void write(const QByteArray &bytes);

@@ -6,7 +6,7 @@ namespace {
 
 // Labels 1 to 4 spell the maker's web address in four 8-character pieces.
 constexpr std::array<const char *, kLabelCount> kDefaultLabels = [] {
-    std::array<const char *, kLabelCount> labels{};
+    std::array<const char *, kLabelCount> labels {};
     for (auto &label : labels)
         label = "        ";
     labels[0] = "*ZORVAN*";

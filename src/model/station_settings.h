@@ -35,13 +35,13 @@ struct StationSettings {
     qint16 DId3 = 1;
 
     // Alternative frequencies: AF[0] is AF1 .. AF[6] is AF7.
-    std::array<qint16, kAfCount> AF{125, 0, 0, 0, 0, 0, 0};
+    std::array<qint16, kAfCount> AF { 125, 0, 0, 0, 0, 0, 0 };
     qint16 AFNum = 0;
     bool TransmitAF = false;
 
     // Programme-service labels.
     std::array<QString, kLabelCount> PS;
-    std::array<qint16, kLabelCount> PSDelay{};
+    std::array<qint16, kLabelCount> PSDelay {};
     qint16 PSDelay100 = 0;
     qint16 SETTOSAMEDELAY = 0;
 
