@@ -1,0 +1,94 @@
+#include "content/song_file_reader.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zorvan {
+
+namespace {
+
+class PosixSongFile : public SongFile {
+public:
+    explicit PosixSongFile(int fd)
+        : m_fd(fd)
+    {
+    }
+    ~PosixSongFile() override { ::close(m_fd); }
+    PosixSongFile(const PosixSongFile &) = delete;
+    PosixSongFile &operator=(const PosixSongFile &) = delete;
+
+    std::optional<QByteArray> read(qsizetype maxBytes) override
+    {
+        QByteArray chunk(maxBytes, Qt::Uninitialized);
+        for (;;) {
+            const ssize_t got = ::read(m_fd, chunk.data(), static_cast<size_t>(maxBytes));
+            if (got >= 0) {
+                chunk.truncate(got);
+                return chunk;
+            }
+            if (errno != EINTR)
+                return std::nullopt;
+        }
+    }
+
+private:
+    int m_fd;
+};
+
+// A file that is absent from a folder that exists is missing; a folder that
+// is gone (an unplugged drive, a share that dropped) is a passing fault that
+// must not switch the automatic update off.
+SongFileStatus statusOfAbsentFile(const QByteArray &nativePath)
+{
+    const QString parent = QFileInfo(QFile::decodeName(nativePath)).absolutePath();
+    struct stat folder { };
+    if (::stat(QFile::encodeName(parent).constData(), &folder) == 0 && S_ISDIR(folder.st_mode))
+        return SongFileStatus::Missing;
+    return SongFileStatus::Unreadable;
+}
+
+} // namespace
+
+OpenedSongFile PlatformSongFileReader::open(const QString &path)
+{
+    OpenedSongFile result;
+    if (path.isEmpty()) {
+        result.status = SongFileStatus::Missing;
+        return result;
+    }
+    const QByteArray native = QFile::encodeName(path);
+
+    // Looking before opening keeps devices closed: opening a serial port or
+    // a tape only to find out it is not a file can already change its state.
+    struct stat before { };
+    if (::stat(native.constData(), &before) != 0) {
+        result.status = errno == ENOENT ? statusOfAbsentFile(native) : SongFileStatus::Unreadable;
+        return result;
+    }
+    if (!S_ISREG(before.st_mode))
+        return result;
+
+    // The file can be swapped for a pipe between stat and open; O_NONBLOCK
+    // keeps that open from waiting for a writer, fstat catches the swap.
+    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            result.status = statusOfAbsentFile(native);
+        return result;
+    }
+    struct stat opened { };
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+        ::close(fd);
+        return result;
+    }
+    result.status = SongFileStatus::Opened;
+    result.file = std::make_unique<PosixSongFile>(fd);
+    return result;
+}
+
+} // namespace zorvan
