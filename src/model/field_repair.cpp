@@ -1,0 +1,43 @@
+#include "model/field_repair.h"
+
+#include "model/af_list.h"
+#include "model/list_choice.h"
+
+namespace zorvan {
+
+namespace {
+
+void repair(qint16 &field, int low, int high, qint16 fallback, const QString &key, QStringList &repaired)
+{
+    if (field >= low && field <= high)
+        return;
+    field = fallback;
+    repaired << key;
+}
+
+} // namespace
+
+QStringList repairUnshowableFields(StationSettings &settings)
+{
+    const StationSettings defaults;
+    QStringList repaired;
+    repair(settings.CountryCode, 1, 15, defaults.CountryCode, QStringLiteral("CountryCode"), repaired);
+    repair(settings.AreaCoverage, 0, 15, defaults.AreaCoverage, QStringLiteral("AreaCoverage"), repaired);
+    repair(settings.ProgramReference, 0, 255, defaults.ProgramReference, QStringLiteral("ProgramReference"),
+        repaired);
+    repair(settings.ECC, 1, 5, defaults.ECC, QStringLiteral("ECC"), repaired);
+    repair(settings.PTY, 0, 31, defaults.PTY, QStringLiteral("PTY"), repaired);
+    for (std::size_t n = 0; n < settings.AF.size(); ++n)
+        repair(settings.AF[n], 0, kAfEntryCount - 1, defaults.AF[n], QStringLiteral("AF%1").arg(n + 1),
+            repaired);
+    for (std::size_t i = 0; i < settings.PSDelay.size(); ++i)
+        repair(settings.PSDelay[i], 0, kDelayEntryCount - 1, defaults.PSDelay[i],
+            i == 0 ? QStringLiteral("PSDelay") : QStringLiteral("PSDelay%1").arg(i), repaired);
+    repair(settings.AutoPSDelay, 0, kDelayEntryCount - 1, defaults.AutoPSDelay, QStringLiteral("AutoPSDelay"),
+        repaired);
+    repair(settings.SETTOSAMEDELAY, 0, kDelayEntryCount - 1, defaults.SETTOSAMEDELAY,
+        QStringLiteral("SETTOSAMEDELAY"), repaired);
+    return repaired;
+}
+
+} // namespace zorvan
