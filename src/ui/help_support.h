@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace zorvan {
+
+// Shows one message with an OK button and returns when it is closed.
+using MessageSink = std::function<void(QWidget *parent, const QString &text)>;
+
+// Every help and notice message of the windows goes through here, so that
+// tests can take the messages instead of blocking on a modal box.
+void showMessage(QWidget *parent, const QString &text);
+// Installs a sink; an empty one restores the message box. Returns the
+// sink that was installed before.
+MessageSink setMessageSink(MessageSink sink);
+
+// The busy mouse pointer for as long as the object lives: from just before
+// a secondary window is built until it has been shown.
+class BusyPointer {
+public:
+    BusyPointer();
+    ~BusyPointer();
+    BusyPointer(const BusyPointer &) = delete;
+    BusyPointer &operator=(const BusyPointer &) = delete;
+};
+
+// Converts design measures in twips (15 twips are one pixel at 96 dpi).
+constexpr int twipsToPixels(int twips)
+{
+    return twips / 15;
+}
+constexpr int pixelsToTwips(int pixels)
+{
+    return pixels * 15;
+}
+
+} // namespace zorvan
