@@ -107,12 +107,12 @@ WindowHandle MprisPlayerTransport::findWindow(const QString &className)
     const QDBusReply<QString> owner = bus.interface()->serviceOwner(players.first());
     if (!owner.isValid() || owner.value().isEmpty())
         return 0;
-    for (const auto &[handle, unique] : m_players) {
-        if (unique == owner.value())
+    for (const auto &[handle, player] : m_players) {
+        if (player.busName == players.first() && player.uniqueName == owner.value())
             return handle;
     }
     const WindowHandle handle = ++m_lastHandle;
-    m_players.emplace(handle, owner.value());
+    m_players.emplace(handle, Player { players.first(), owner.value() });
     return handle;
 }
 
@@ -124,10 +124,13 @@ std::optional<QString> MprisPlayerTransport::liveService(WindowHandle window)
     QDBusConnection &bus = connection();
     if (!bus.isConnected() || !bus.interface())
         return std::nullopt;
-    const QDBusReply<bool> registered = bus.interface()->isServiceRegistered(found->second);
-    if (!registered.isValid() || !registered.value())
+    const QDBusReply<QString> owner = bus.interface()->serviceOwner(found->second.busName);
+    if (!owner.isValid() || owner.value() != found->second.uniqueName) {
+        // Gone for good: a player that comes back is a new window.
+        m_players.erase(found);
         return std::nullopt;
-    return found->second;
+    }
+    return found->second.uniqueName;
 }
 
 QVariant MprisPlayerTransport::property(const QString &service, const QString &interface, const QString &name)

@@ -16,8 +16,8 @@ namespace zorvan {
 //
 // findWindow finds the first MPRIS player (by bus name) for either of the
 // player's window classes. The handle stands for that player instance:
-// once it has left the bus the handle answers 0 and an empty caption, like
-// the window of a player that was closed.
+// once it has left the bus or given up its name, the handle answers 0 and
+// an empty caption for good, like the window of a player that was closed.
 //
 // Requests (message WM_USER, request id in lParam, data in wParam):
 //   0     version, 0x2020 (interface 2.2 in the player's 0xMmmm layout)
@@ -46,8 +46,8 @@ public:
 
 private:
     QDBusConnection &connection();
-    // The player's unique bus name while the handle's player is still on
-    // the bus.
+    // The player's unique bus name while the handle's player still holds
+    // its name on the bus.
     std::optional<QString> liveService(WindowHandle window);
     QVariant property(const QString &service, const QString &interface, const QString &name);
     bool setProperty(
@@ -63,7 +63,11 @@ private:
 
     std::optional<QDBusConnection> m_connection;
     int m_timeoutMs = 2000;
-    std::map<WindowHandle, QString> m_players;
+    struct Player {
+        QString busName;
+        QString uniqueName;
+    };
+    std::map<WindowHandle, Player> m_players;
     WindowHandle m_lastHandle = 0;
 };
 
