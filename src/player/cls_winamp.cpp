@@ -341,11 +341,17 @@ clsWinAMP::VersionSource StoredWinAmpVersion(const SettingsBackend &backend)
 void GetWAInfo(std::unique_ptr<clsWinAMP> &player, const std::shared_ptr<PlayerTransport> &transport,
     const clsWinAMP::VersionSource &winAmpVersion)
 {
-    if (!player) {
+    if (!player)
         player = std::make_unique<clsWinAMP>(transport, winAmpVersion);
-    }
     if (!player->GotWnd())
         player->GetWinAMPWnd();
+}
+
+void GetWAInfo(std::unique_ptr<clsWinAMP> &player, const SettingsBackend &backend)
+{
+    // Making the transport costs nothing: it reaches the system only when
+    // a look-up actually searches.
+    GetWAInfo(player, SystemPlayerTransport(), StoredWinAmpVersion(backend));
 }
 
 } // namespace zorvan

@@ -110,4 +110,8 @@ clsWinAMP::VersionSource StoredWinAmpVersion(const SettingsBackend &backend);
 void GetWAInfo(std::unique_ptr<clsWinAMP> &player, const std::shared_ptr<PlayerTransport> &transport,
     const clsWinAMP::VersionSource &winAmpVersion);
 
+// The same with this platform's transport and WinAmpVersion read from the
+// settings store at each look-up; the backend must outlive the link.
+void GetWAInfo(std::unique_ptr<clsWinAMP> &player, const SettingsBackend &backend);
+
 } // namespace zorvan

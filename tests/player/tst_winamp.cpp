@@ -174,6 +174,17 @@ private slots:
         QVERIFY(fake->sent.isEmpty());
     }
 
+    void startUpWithTheDefaultSettingSearchesNothing()
+    {
+        MemorySettingsBackend store;
+        std::unique_ptr<clsWinAMP> player;
+        GetWAInfo(player, store);
+        QVERIFY(player);
+        QVERIFY(!player->GotWnd());
+        QCOMPARE(player->GetStrippedCaption(), QString());
+        QCOMPARE(player->GetPlaybackState(), QString());
+    }
+
     void messagesOfEachOperation_data()
     {
         QTest::addColumn<QString>("operation");
