@@ -1,6 +1,8 @@
 #include "link/settings_upload.h"
 
+#include "link/encodings.h"
 #include "link/wire_text.h"
+#include "model/af_list.h"
 #include "model/text_rules.h"
 
 namespace zorvan {
@@ -10,27 +12,6 @@ namespace {
 constexpr int kFramePause = 100;
 constexpr int kLongPause = 200;
 constexpr char kCarriageReturn = '\r';
-
-QByteArray decimalText(int number, int width = 0)
-{
-    return QByteArray::number(number).rightJustified(width, '0');
-}
-
-QByteArray offsetByte(int quantity)
-{
-    return QByteArray(1, static_cast<char>(quantity + 4));
-}
-
-qint16 countAfTexts(const std::array<QString, kAfCount> &texts)
-{
-    qint16 count = 0;
-    for (const QString &text : texts) {
-        if (text == QLatin1String("empty"))
-            break;
-        ++count;
-    }
-    return count;
-}
 
 // The board takes exactly 64 bytes of radio text: shorter text is filled
 // with carriage returns, longer text is cut. Counting bytes rather than
@@ -100,26 +81,28 @@ SettingsUpload SendSettings(const SettingsUploadInput &input)
     plan.report(QStringLiteral("Sending settings to RDS encoder... 10%"), 1);
     plan.openFrame("CCAC");
     plan.report(QStringLiteral("Sending CCAC to RDS encoder... 15%"));
-    plan.value(decimalText(s.CountryCode * 16 + s.AreaCoverage, 3));
+    plan.value(DecimalText(s.CountryCode * 16 + s.AreaCoverage, 3));
     plan.closeFrame();
     plan.pause(kFramePause);
 
     plan.report(QStringLiteral("Sending PI to RDS encoder... 20%"), 2);
-    plan.frame("PREF", decimalText(s.ProgramReference, 3));
+    plan.frame("PREF", DecimalText(s.ProgramReference, 3));
     plan.pause(kFramePause);
 
     plan.report(QStringLiteral("Sending PTY to RDS encoder... 25%"), 3);
-    plan.frame("PTY", decimalText(s.PTY, 2));
+    plan.frame("PTY", DecimalText(s.PTY, 2));
     plan.pause(kFramePause);
 
     const std::array<qint16, 7> flags { s.TP, s.TA, s.MS, s.DId0, s.DId1, s.DId2, s.DId3 };
     for (std::size_t i = 0; i < flags.size(); ++i)
-        reportedFrame(plan, kFlagFrames[i], decimalText(flags[i]));
+        reportedFrame(plan, kFlagFrames[i], DecimalText(flags[i]));
 
-    result.afNum = countAfTexts(input.afTexts);
-    reportedFrame(plan, kAfFrames[0], offsetByte(224 + result.afNum));
+    result.afNum = countAfList(QStringList(input.afTexts.cbegin(), input.afTexts.cend()));
+    reportedFrame(plan, kAfFrames[0], OffsetByte(kAfCountCodeBase + result.afNum));
+    // A code with no offset byte (only a damaged record holds one) goes out
+    // as an empty value: wrapped round, it could land on a frame byte.
     for (std::size_t i = 0; i < s.AF.size(); ++i)
-        reportedFrame(plan, kAfFrames[i + 1], offsetByte(s.AF[i]));
+        reportedFrame(plan, kAfFrames[i + 1], OffsetByte(s.AF[i]));
 
     plan.openFrame("RT");
     plan.report(QStringLiteral("Sending RT to RDS encoder... 0%"));
@@ -133,7 +116,7 @@ SettingsUpload SendSettings(const SettingsUploadInput &input)
     plan.closeFrame();
     plan.pause(kFramePause);
 
-    reportedFrame(plan, { "ECC", "Sending ECC to RDS encoder... 90%", 19 }, offsetByte(s.ECC), kLongPause);
+    reportedFrame(plan, { "ECC", "Sending ECC to RDS encoder... 90%", 19 }, OffsetByte(s.ECC), kLongPause);
     reportedFrame(plan, { "SAVE", "Sending store settings command... 95%", 19 }, "0", kLongPause);
     return result;
 }

@@ -273,6 +273,12 @@ private slots:
             << with([](auto &in) { in.firstLabel = QString::fromUtf8("ÉTÉ\x01ÖK"); })
             << FrameValues { { "PS00", "\xC9T\xC9 \xD6K" } } << 1;
 
+        QTest::newRow("AF code that would wrap to a frame byte sends no value")
+            << with([](auto &in) { in.settings.AF[1] = -4; }) << FrameValues { { "AF2", "" } } << 1;
+        QTest::newRow("AF code past the last offset byte sends no value")
+            << with([](auto &in) { in.settings.AF[6] = 252; }) << FrameValues { { "AF7", "" } } << 1;
+        QTest::newRow("ECC that would wrap to a frame byte sends no value")
+            << with([](auto &in) { in.settings.ECC = -3; }) << FrameValues { { "ECC", "" } } << 1;
         QTest::newRow("ECC E0") << with([](auto &in) { in.settings.ECC = 1; })
                                 << FrameValues { { "ECC", byte(5) } } << 1;
         QTest::newRow("ECC E4") << with([](auto &in) { in.settings.ECC = 5; })
