@@ -18,7 +18,7 @@ constexpr std::array kCountries {
     RdsCountry { "Azerbaijan", "AZ", 0xE3, 0xB },
     RdsCountry { "Belarus", "BY", 0xE3, 0xF },
     RdsCountry { "Belgium", "BE", 0xE0, 0x6 },
-    RdsCountry { "Bosnia and Herzegovina", "BA", 0xE4, 0xF },
+    RdsCountry { "Bosnia-Herzegovina", "BA", 0xE4, 0xF },
     RdsCountry { "Bulgaria", "BG", 0xE1, 0x8 },
     RdsCountry { "Croatia", "HR", 0xE3, 0xC },
     RdsCountry { "Cyprus", "CY", 0xE1, 0x2 },
