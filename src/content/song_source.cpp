@@ -33,7 +33,9 @@ QByteArrayView withoutBom(QByteArrayView bytes)
 
 // Fields as raw bytes. Every byte the scanner looks at (comma, quote, CR, LF,
 // blank) is ASCII, and ASCII bytes never occur inside a UTF-8 sequence, so
-// the same scan serves both encodings.
+// the same scan serves both encodings. A reader scans again from the start
+// after every chunk, so a CRLF or a field split between chunks is never
+// taken for finished before its end has been read.
 struct FieldScan {
     QList<QByteArray> fields;
     bool finished = false; // false: the bytes end before the answer is known
@@ -99,8 +101,6 @@ FieldScan scanFields(QByteArrayView bytes, bool atEnd, int maxFields)
             pos = end;
         }
 
-        if (pos < n && bytes[pos] == '\r' && pos + 1 == n && !atEnd)
-            return scan; // a CR at the end of what was read may be half of CRLF
         scan.fields.append(field);
 
         if (pos == n) {
