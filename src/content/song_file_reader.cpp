@@ -1,7 +1,10 @@
 #include "content/song_file_reader.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#if defined(Q_OS_UNIX)
 
 #include <cerrno>
 #include <fcntl.h>
@@ -92,3 +95,54 @@ OpenedSongFile PlatformSongFileReader::open(const QString &path)
 }
 
 } // namespace zorvan
+
+#else
+
+// Other systems: the same rules through Qt's file classes. A path that does
+// not name a regular file is never opened.
+namespace zorvan {
+
+namespace {
+
+class QtSongFile : public SongFile {
+public:
+    explicit QtSongFile(std::unique_ptr<QFile> file)
+        : m_file(std::move(file))
+    {
+    }
+    std::optional<QByteArray> read(qsizetype maxBytes) override
+    {
+        QByteArray chunk = m_file->read(maxBytes);
+        if (chunk.isEmpty() && m_file->error() != QFileDevice::NoError)
+            return std::nullopt;
+        return chunk;
+    }
+
+private:
+    std::unique_ptr<QFile> m_file;
+};
+
+} // namespace
+
+OpenedSongFile PlatformSongFileReader::open(const QString &path)
+{
+    OpenedSongFile result;
+    const QFileInfo info(path);
+    if (path.isEmpty() || (!info.exists() && !info.isSymLink())) {
+        result.status = !path.isEmpty() && !info.absoluteDir().exists() ? SongFileStatus::Unreadable
+                                                                        : SongFileStatus::Missing;
+        return result;
+    }
+    if (!info.isFile())
+        return result;
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::ReadOnly))
+        return result;
+    result.status = SongFileStatus::Opened;
+    result.file = std::make_unique<QtSongFile>(std::move(file));
+    return result;
+}
+
+} // namespace zorvan
+
+#endif
