@@ -109,11 +109,14 @@ FrmSetup::FrmSetup(
     });
 }
 
-// The store may have changed behind the program's back. A store that cannot
-// be read would hand back nothing but defaults, so the record in memory is
-// kept then.
+// The store may have changed behind the program's back, so the record is
+// read again. A store that cannot be read would hand back nothing but
+// defaults, and one that refuses writes may hold older values than the
+// record; in both cases the record in memory is kept.
 void FrmSetup::reloadRecord()
 {
+    if (!m_backend.flush())
+        return;
     StationSettings stored;
     if (LoadAllSettings(stored, m_backend) == StoreStatus::Ok)
         m_settings = stored;

@@ -132,6 +132,14 @@ private slots:
         QCOMPARE(FrmAbout::instance(), nullptr);
     }
 
+    void busyPointerEndsWithTheLoading()
+    {
+        QWidget owner;
+        FrmAbout::showAbout(&owner);
+        FrmAbout::showAbout(&owner);
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    }
+
     void eachShowingStartsAtZero()
     {
         QWidget owner;

@@ -360,6 +360,14 @@ private slots:
         QCOMPARE(picture, HelpPicture::TrafficFlags);
     }
 
+    void busyPointerEndsWithTheLoading()
+    {
+        showCommand1Help(2, nullptr);
+        showCommand1Help(0, nullptr);
+        showCommand1Help(1, nullptr);
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    }
+
     void textAndPictureWindowsAreSeparate()
     {
         auto *text = showCommand1Help(2, nullptr);

@@ -207,6 +207,18 @@ private slots:
         QCOMPARE(dialog.findChild<QComboBox *>("Combo1")->currentText(), QStringLiteral("19200"));
     }
 
+    void storeRefusingWritesKeepsTheRecord()
+    {
+        storeChoices(1, 1);
+        m_backend.failWrites = true;
+        m_settings.COMSelected = 6;
+        m_settings.COMSpeed = 4;
+        openDialog();
+        QCOMPARE(int(m_settings.COMSelected), 6);
+        QCOMPARE(port()->currentText(), QStringLiteral("COM 6"));
+        QCOMPARE(speed()->currentText(), QStringLiteral("38400"));
+    }
+
     void typingIntoThePortList_data()
     {
         QTest::addColumn<QString>("typed");
@@ -317,6 +329,14 @@ private slots:
         emit device()->editingFinished();
         QVERIFY(!m_backend.read(kPortsSection, "COM9"));
         QVERIFY(!m_backend.read(kPortsSection, "COM0"));
+    }
+
+    void busyPointerEndsWithTheLoading()
+    {
+        QWidget owner;
+        FrmSetup::open(m_settings, m_backend, {}, &owner)->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     }
 
     void oneWindowAtATime()
