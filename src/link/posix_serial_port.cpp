@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <limits>
@@ -117,7 +118,21 @@ QString PosixSerialPort::lockFileName(const QString &device)
 
 bool PosixSerialPort::lockedByLiveProcess(const QString &device) const
 {
-    const QString name = lockFileName(device);
+    // Another program may have named the port by its real node rather than
+    // by a link such as /dev/serial/by-id/...
+    QStringList names { lockFileName(device) };
+    const QString canonical = QFileInfo(device).canonicalFilePath();
+    if (!canonical.isEmpty() && canonical != device)
+        names << lockFileName(canonical);
+    for (const QString &name : names) {
+        if (liveLockIn(name))
+            return true;
+    }
+    return false;
+}
+
+bool PosixSerialPort::liveLockIn(const QString &name) const
+{
     for (const QString &dir : m_lockDirectories) {
         QFile file(QDir(dir).filePath(name));
         if (!file.open(QIODevice::ReadOnly))

@@ -38,6 +38,7 @@ public:
 
 private:
     bool lockedByLiveProcess(const QString &device) const;
+    bool liveLockIn(const QString &lockName) const;
     OpenOutcome configure(const LineSettings &line);
 
     QStringList m_lockDirectories;

@@ -198,6 +198,21 @@ private slots:
         ::ioctl(f.board.slaveFd(), TIOCNXCL);
     }
 
+    // The operator picked /dev/serial/by-id/...; the other program locked
+    // the node that link points at.
+    void lockFileOfTheNodeBehindALink()
+    {
+        Fixture f;
+        QTemporaryDir links;
+        const QString link = links.filePath("usb-FTDI_RDS-if00-port0");
+        QVERIFY(QFile::link(f.board.slavePath(), link));
+        QFile lock(QDir(f.lockDir.path()).filePath(PosixSerialPort::lockFileName(f.board.slavePath())));
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.write(QByteArray::number(qint64(::getpid())) + '\n');
+        lock.close();
+        QCOMPARE(f.port.open(link, std::nullopt), OpenOutcome::Busy);
+    }
+
     void lockFilesThatHoldNothing_data()
     {
         QTest::addColumn<QByteArray>("content");
