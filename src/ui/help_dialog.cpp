@@ -3,6 +3,7 @@
 #include "ui/help_pictures.h"
 #include "ui/help_support.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPixmap>
 #include <QPointer>
@@ -13,6 +14,8 @@ namespace zorvan {
 namespace {
 
 QPointer<HelpDialog> s_textHelp;
+
+constexpr int kLargestTextPixels = 12;
 QPointer<HelpDialog1> s_pictureHelp;
 
 QRect twipsRect(int left, int top, int width, int height)
@@ -35,6 +38,22 @@ QString shownText(const QString &text)
     QString shown = text;
     shown.replace(QChar(13), QChar(10));
     return shown;
+}
+
+// The design boxes are fixed while the texts differ in length: each text
+// gets the largest font, down to a floor, at which it fits its box.
+void fitFont(QLabel *label, int largestPixels)
+{
+    constexpr int kSmallestPixels = 8;
+    QFont font = label->font();
+    for (int pixels = largestPixels; pixels >= kSmallestPixels; --pixels) {
+        font.setPixelSize(pixels);
+        const QRect needed = QFontMetrics(font).boundingRect(
+            QRect(0, 0, label->width(), 100000), Qt::TextWordWrap | Qt::AlignLeft, label->text());
+        if (needed.height() <= label->height())
+            break;
+    }
+    label->setFont(font);
 }
 
 void bringUp(QDialog *dialog)
@@ -66,8 +85,6 @@ HelpDialog::HelpDialog(QWidget *parent)
     m_body->setGeometry(twipsRect(30, 480, 5610, 2310));
     m_note->setGeometry(twipsRect(30, 2850, 5610, kNoteHeightTwips));
     m_heading->setFont(pixelFont(font(), 14, true));
-    m_body->setFont(pixelFont(font(), 11));
-    m_note->setFont(pixelFont(font(), 11));
     for (QLabel *label : { m_heading, m_body, m_note }) {
         label->setTextFormat(Qt::PlainText);
         label->setWordWrap(true);
@@ -86,6 +103,8 @@ void HelpDialog::setContent(
     m_heading->setText(heading);
     m_body->setText(shownText(body));
     m_note->setText(shownText(note));
+    fitFont(m_body, kLargestTextPixels);
+    fitFont(m_note, kLargestTextPixels);
     m_bodyText = body;
     m_noteText = note;
     applyLayout();

@@ -265,6 +265,28 @@ private slots:
         QCOMPARE(window->findChild<QLabel *>("Label3")->isVisible(), noteShown);
     }
 
+    void textsFitTheirBoxes_data()
+    {
+        QTest::addColumn<int>("index");
+        for (int index : command1HelpIndices()) {
+            if (command1Help(index)->kind == HelpKind::Text)
+                QTest::addRow("help %d", index) << index;
+        }
+    }
+    void textsFitTheirBoxes()
+    {
+        QFETCH(int, index);
+        auto *window = showCommand1Help(index, nullptr);
+        for (const char *name : { "Label1", "Label2", "Label3" }) {
+            auto *label = window->findChild<QLabel *>(name);
+            const QRect needed = QFontMetrics(label->font())
+                                     .boundingRect(QRect(0, 0, label->width(), 100000),
+                                         Qt::TextWordWrap | Qt::AlignLeft, label->text());
+            QVERIFY2(needed.height() <= label->height(), name);
+            QVERIFY2(label->text().isEmpty() || label->font().pixelSize() >= 8, name);
+        }
+    }
+
     void textWindowShowsTheTexts()
     {
         auto *window = qobject_cast<HelpDialog *>(showCommand1Help(11, nullptr));
