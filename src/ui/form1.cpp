@@ -105,6 +105,7 @@ void Form1::startUp()
     runHooks(StartUpStep::PlayerLookUp);
     runHooks(StartUpStep::Splash);
     const bool unreadable = LoadAllSettings(m_settings, m_backend) == StoreStatus::Unreadable;
+    m_keepUnreadStore = unreadable;
     placePages();
     applyFixedSize();
     fillControls();
@@ -127,8 +128,15 @@ void Form1::startUp()
         show();
 }
 
+void Form1::saveUnasked()
+{
+    if (!m_keepUnreadStore)
+        saveAllSettings();
+}
+
 void Form1::saveAllSettings()
 {
+    m_keepUnreadStore = false;
     if (SaveAllSettings(m_settings, m_backend) == StoreStatus::Ok) {
         m_saveFailureShown = false;
         return;
@@ -215,13 +223,13 @@ void Form1::applyFixedSize()
 bool Form1::event(QEvent *event)
 {
     if (event->type() == QEvent::WindowDeactivate && !m_filling)
-        saveAllSettings();
+        saveUnasked();
     return QMainWindow::event(event);
 }
 
 void Form1::closeEvent(QCloseEvent *event)
 {
-    saveAllSettings();
+    saveUnasked();
     m_tray->hide();
     m_inTray = false;
     event->accept();

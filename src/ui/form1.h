@@ -223,11 +223,16 @@ private:
     void placePages();
     void applyFixedSize();
     void runHooks(StartUpStep step);
+    // Saves that no edit asked for (start-up, deactivation, close). They
+    // leave alone a settings file that could not be read, so a file that was
+    // only out of reach for a moment is not replaced by defaults.
+    void saveUnasked();
 
     StationSettings &m_settings;
     SettingsBackend &m_backend;
     std::map<StartUpStep, std::vector<std::function<void()>>> m_hooks;
     bool m_saveFailureShown = false;
+    bool m_keepUnreadStore = false;
     bool m_inTray = false;
     bool m_filling = false;
     std::function<bool()> m_trayAvailable;

@@ -186,7 +186,7 @@ void Form1::fillControls()
     if (!repaired.isEmpty())
         setStatusText(tr("Stored values that no list can show were reset to their defaults: %1")
                           .arg(repaired.join(QStringLiteral(", "))));
-    saveAllSettings();
+    saveUnasked();
 }
 
 void Form1::runPiHandler(QComboBox *selector)

@@ -586,6 +586,14 @@ private slots:
         form.setTrayAvailability([] { return false; });
         form.startUp();
         QVERIFY(form.statusText().contains("could not be read"));
+        // The file is left as it is until the operator changes a setting.
+        QCOMPARE(backend.writeCount, 0);
+        QEvent deactivate(QEvent::WindowDeactivate);
+        QApplication::sendEvent(&form, &deactivate);
+        QCOMPARE(backend.writeCount, 0);
+        QTest::mouseClick(form.findChild<QCheckBox *>("Check5"), Qt::LeftButton);
+        QCOMPARE(backend.read(kSettingsSection, "TrayAtStart"), std::optional<QString>("True"));
+        QCOMPARE(backend.read(kSettingsSection, "CountryCode"), std::optional<QString>("12"));
     }
 };
 
