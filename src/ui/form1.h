@@ -71,9 +71,9 @@ public:
     struct PiPage {
         QWidget *panel = nullptr; // Frame10
         QComboBox *country = nullptr; // Combo2
-        QComboBox *areaCoverage = nullptr;
-        QComboBox *programReference = nullptr;
-        QComboBox *ecc = nullptr;
+        QComboBox *areaCoverage = nullptr; // Combo1
+        QComboBox *programReference = nullptr; // Combo3
+        QComboBox *ecc = nullptr; // Combo6
         QComboBox *pty = nullptr; // Combo7
         struct Flag {
             QRadioButton *one = nullptr;

@@ -508,7 +508,7 @@ QWidget *Form1::buildAboutPage(QWidget *parent)
     m_about.logoPicture = makePicture(page, QStringLiteral("PictureAboutRds"),
         QStringLiteral(":/rds_board.png"), tr("RDS logo over a circuit board"), QSize(150, 120));
     m_about.boardPicture = makePicture(page, QStringLiteral("PictureAboutProduct"),
-        QStringLiteral(":/about.png"), tr("ZORVAN Q500+"), QSize(150, 120));
+        QStringLiteral(":/product0.png"), tr("ZORVAN Q500+"), QSize(150, 120));
     layout->addWidget(m_about.logoPicture, 0, 0, 3, 1);
     layout->addWidget(m_about.boardPicture, 3, 0, 3, 1);
 
