@@ -1,6 +1,5 @@
-#include "model/station_settings.h"
 #include "settings/settings_backend.h"
-#include "ui/form1.h"
+#include "ui/driver.h"
 
 #include <QApplication>
 
@@ -8,15 +7,17 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("zorvan"));
+    app.setApplicationDisplayName(QStringLiteral("ZORVAN Q500+"));
     app.setOrganizationName(QStringLiteral("KVL Systems"));
+    app.setDesktopFileName(QStringLiteral("zorvan"));
     // The window may sit in the tray with no window shown; only closing it
     // ends the program.
     app.setQuitOnLastWindowClosed(false);
 
     zorvan::IniSettingsBackend backend(zorvan::IniSettingsBackend::defaultFilePath());
-    zorvan::StationSettings settings;
-    zorvan::Form1 form(settings, backend);
-    QObject::connect(&form, &zorvan::Form1::shutDown, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-    form.startUp();
+    zorvan::Driver driver(backend);
+    QObject::connect(&driver.window(), &zorvan::Form1::shutDown, &app, &QCoreApplication::quit,
+        Qt::QueuedConnection);
+    driver.startUp();
     return app.exec();
 }

@@ -1,0 +1,19 @@
+#include "ui/driver.h"
+
+namespace zorvan {
+
+Driver::Driver(SettingsBackend &backend, std::unique_ptr<SerialPort> port)
+    : m_backend(backend)
+    , m_link(std::make_unique<EncoderLink>(std::move(port)))
+    , m_form(std::make_unique<Form1>(m_settings, m_backend))
+{
+}
+
+Driver::~Driver() = default;
+
+void Driver::startUp()
+{
+    m_form->startUp();
+}
+
+} // namespace zorvan
