@@ -137,6 +137,8 @@ void AutoUpdateEngine::rebuildLabels(const QString &songText)
     LabelWrites written = BuildDynamicLabels(labels, mode, m_view.songDisplay(), songLength, delay);
     if (m_view.insertDateChecked())
         written |= InsertDateLabel(labels, mode, songLength, delay, FormatDateLabel(m_today()));
+    if (mode != DynamicMode::TurnOff)
+        written |= switchOffLeftovers(labels, written);
 
     for (int i = 0; i < kLabelCount; ++i) {
         const auto at = static_cast<std::size_t>(i);
@@ -147,6 +149,28 @@ void AutoUpdateEngine::rebuildLabels(const QString &songText)
     }
     copyWrittenLabels(labels, written, m_settings);
     m_saveAll();
+}
+
+LabelWrites AutoUpdateEngine::switchOffLeftovers(LabelList &labels, const LabelWrites &written)
+{
+    // A label that the last rebuild put on air and this one does not reach
+    // (the far windows and the date of a longer song, or the scroll windows
+    // after a switch to split) would go on showing a song that has ended,
+    // and after midnight a date that has passed.
+    LabelWrites switchedOff;
+    for (int i = 0; i < kLabelCount; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        if (m_songLabelsOnAir.test(at) && !written.delays.test(at) && labels.delays[at] != 0) {
+            labels.delays[at] = 0;
+            switchedOff.delays.set(at);
+        }
+    }
+    m_songLabelsOnAir.reset();
+    for (int i = 0; i < kLabelCount; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        m_songLabelsOnAir.set(at, written.delays.test(at) && labels.delays[at] != 0);
+    }
+    return switchedOff;
 }
 
 void AutoUpdateEngine::onLabelsSent(LinkOutcome outcome)

@@ -102,6 +102,7 @@ private:
     void handleMissingFile();
     bool runPsHalf(const QStringList &fields); // true: an upload is under way
     void rebuildLabels(const QString &songText);
+    LabelWrites switchOffLeftovers(LabelList &labels, const LabelWrites &written);
     void onLabelsSent(LinkOutcome outcome);
     void runRadioTextStep();
     void onRadioTextSent(LinkOutcome outcome);
@@ -123,6 +124,7 @@ private:
     bool m_tickHeld = false;
     bool m_radioTextPending = false;
     std::optional<LinkOutcome> m_reportedFailure;
+    std::bitset<kLabelCount> m_songLabelsOnAir; // delays the last rebuild of split or scroll switched on
 };
 
 } // namespace zorvan
