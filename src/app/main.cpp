@@ -16,6 +16,8 @@ int main(int argc, char *argv[])
 
     zorvan::IniSettingsBackend backend(zorvan::IniSettingsBackend::defaultFilePath());
     zorvan::Driver driver(backend);
+    // Dialogs and the desktop's task switcher show the same icon as the window.
+    QApplication::setWindowIcon(driver.window().windowIcon());
     QObject::connect(&driver.window(), &zorvan::Form1::shutDown, &app, &QCoreApplication::quit,
         Qt::QueuedConnection);
     driver.startUp();

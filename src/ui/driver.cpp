@@ -1,5 +1,7 @@
 #include "ui/driver.h"
 
+#include "ui/shell_wiring.h"
+
 namespace zorvan {
 
 Driver::Driver(SettingsBackend &backend, std::unique_ptr<SerialPort> port)
@@ -7,6 +9,7 @@ Driver::Driver(SettingsBackend &backend, std::unique_ptr<SerialPort> port)
     , m_link(std::make_unique<EncoderLink>(std::move(port)))
     , m_form(std::make_unique<Form1>(m_settings, m_backend))
 {
+    m_shell = std::make_unique<ShellWiring>(*m_form, m_settings, m_backend);
 }
 
 Driver::~Driver() = default;

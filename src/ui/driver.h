@@ -9,6 +9,8 @@
 
 namespace zorvan {
 
+class ShellWiring;
+
 // Everything that lives for the whole run, put together: the record, the
 // main window, the link to the board and the pieces that connect the
 // window's controls to the link, the song engine and the dialogs. main()
@@ -34,6 +36,7 @@ private:
     StationSettings m_settings;
     std::unique_ptr<EncoderLink> m_link;
     std::unique_ptr<Form1> m_form;
+    std::unique_ptr<ShellWiring> m_shell;
 };
 
 } // namespace zorvan
