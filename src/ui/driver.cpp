@@ -1,6 +1,7 @@
 #include "ui/driver.h"
 
 #include "ui/shell_wiring.h"
+#include "ui/song_wiring.h"
 
 namespace zorvan {
 
@@ -10,6 +11,7 @@ Driver::Driver(SettingsBackend &backend, std::unique_ptr<SerialPort> port)
     , m_form(std::make_unique<Form1>(m_settings, m_backend))
 {
     m_shell = std::make_unique<ShellWiring>(*m_form, m_settings, m_backend);
+    m_song = std::make_unique<SongWiring>(*m_form, *m_link, m_settings, m_backend);
 }
 
 Driver::~Driver() = default;

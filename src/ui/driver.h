@@ -10,6 +10,7 @@
 namespace zorvan {
 
 class ShellWiring;
+class SongWiring;
 
 // Everything that lives for the whole run, put together: the record, the
 // main window, the link to the board and the pieces that connect the
@@ -37,6 +38,7 @@ private:
     std::unique_ptr<EncoderLink> m_link;
     std::unique_ptr<Form1> m_form;
     std::unique_ptr<ShellWiring> m_shell;
+    std::unique_ptr<SongWiring> m_song;
 };
 
 } // namespace zorvan
