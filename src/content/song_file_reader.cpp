@@ -15,10 +15,18 @@ namespace zorvan {
 
 namespace {
 
+bool sameContents(const struct stat &a, const struct stat &b)
+{
+    return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec
+        && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec && a.st_ctim.tv_sec == b.st_ctim.tv_sec
+        && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
 class PosixSongFile : public SongFile {
 public:
-    explicit PosixSongFile(int fd)
+    PosixSongFile(int fd, const struct stat &opened)
         : m_fd(fd)
+        , m_opened(opened)
     {
     }
     ~PosixSongFile() override { ::close(m_fd); }
@@ -32,15 +40,24 @@ public:
             const ssize_t got = ::read(m_fd, chunk.data(), static_cast<size_t>(maxBytes));
             if (got >= 0) {
                 chunk.truncate(got);
-                return chunk;
+                break;
             }
             if (errno != EINTR)
                 return std::nullopt;
         }
+        // The writer rewrites the file in place. Pieces read before and
+        // after a rewrite would make a song that never played: a file that
+        // changed while it was read counts as unreadable, and the next tick
+        // reads it whole.
+        struct stat now { };
+        if (::fstat(m_fd, &now) != 0 || !sameContents(now, m_opened))
+            return std::nullopt;
+        return chunk;
     }
 
 private:
     int m_fd;
+    struct stat m_opened;
 };
 
 // A file that is absent from a folder that exists is missing; a folder that
@@ -90,7 +107,7 @@ OpenedSongFile PlatformSongFileReader::open(const QString &path)
         return result;
     }
     result.status = SongFileStatus::Opened;
-    result.file = std::make_unique<PosixSongFile>(fd);
+    result.file = std::make_unique<PosixSongFile>(fd, opened);
     return result;
 }
 

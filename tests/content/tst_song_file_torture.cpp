@@ -268,6 +268,7 @@ void rewrite(Writer writer, const QString &path, const QString &scratch, const Q
 Q_DECLARE_METATYPE(Torture)
 Q_DECLARE_METATYPE(Expect)
 Q_DECLARE_METATYPE(Writer)
+Q_DECLARE_METATYPE(zorvan::SongFileStatus)
 
 class TestSongFileTorture : public QObject {
     Q_OBJECT
@@ -482,6 +483,54 @@ private slots:
         rig.tick(QStringLiteral("after the rewriting"));
         rig.verifySongArrived(
             QStringLiteral("NEXT ARTIST NEXT TITLE"), QStringLiteral("NEXT ARTIST,NEXT TITLE"));
+    }
+
+    void rewrittenBetweenTwoReads_data()
+    {
+        QTest::addColumn<QByteArray>("rewrite"); // empty: left alone
+        QTest::addColumn<bool>("newTimeStamp");
+        QTest::addColumn<bool>("secondReadFails");
+        QTest::newRow("left alone: reads on to the end") << QByteArray() << false << false;
+        QTest::newRow("rewritten longer") << QByteArray("Bravo Song Two\n") << false << true;
+        QTest::newRow("rewritten to the same length, later") << QByteArray("Bravo S") << true << true;
+    }
+
+    // One tick reads the file in pieces. A rewrite between two pieces
+    // would splice the old song's start onto the new one's end ("Alpha
+    // Song Two"), a title that never played; the read fails instead and
+    // the next tick reads the file whole.
+    void rewrittenBetweenTwoReads()
+    {
+        QFETCH(QByteArray, rewrite);
+        QFETCH(bool, newTimeStamp);
+        QFETCH(bool, secondReadFails);
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("SongName.txt"));
+        QVERIFY(writeFile(path, "Alpha S")); // the writer caught half way
+        PlatformSongFileReader reader;
+        OpenedSongFile opened = reader.open(path);
+        QCOMPARE(opened.status, SongFileStatus::Opened);
+        const std::optional<QByteArray> first = opened.file->read(4096);
+        QVERIFY(first);
+        QCOMPARE(*first, QByteArray("Alpha S"));
+
+        if (!rewrite.isEmpty()) {
+            // In place, as a play-out program does: same file, truncated.
+            QVERIFY(writeFile(path, rewrite));
+            if (newTimeStamp) {
+                const QByteArray native = QFile::encodeName(path);
+                struct stat now { };
+                QCOMPARE(::stat(native.constData(), &now), 0);
+                const struct timespec later[2]
+                    = { now.st_atim, { now.st_mtim.tv_sec + 1, now.st_mtim.tv_nsec } };
+                QCOMPARE(::utimensat(AT_FDCWD, native.constData(), later, 0), 0);
+            }
+        }
+        const std::optional<QByteArray> second = opened.file->read(4096);
+        QCOMPARE(!second.has_value(), secondReadFails);
+        if (second)
+            QCOMPARE(*second, QByteArray());
     }
 
     // The guard the tests above rely on: a call that never returns ends the
