@@ -2,6 +2,7 @@
 
 #include "ui/shell_wiring.h"
 #include "ui/song_wiring.h"
+#include "ui/transmission_wiring.h"
 
 namespace zorvan {
 
@@ -12,6 +13,7 @@ Driver::Driver(SettingsBackend &backend, std::unique_ptr<SerialPort> port)
 {
     m_shell = std::make_unique<ShellWiring>(*m_form, m_settings, m_backend);
     m_song = std::make_unique<SongWiring>(*m_form, *m_link, m_settings, m_backend);
+    m_transmissions = std::make_unique<TransmissionWiring>(*m_form, *m_link, m_settings, m_backend);
 }
 
 Driver::~Driver() = default;

@@ -11,6 +11,7 @@ namespace zorvan {
 
 class ShellWiring;
 class SongWiring;
+class TransmissionWiring;
 
 // Everything that lives for the whole run, put together: the record, the
 // main window, the link to the board and the pieces that connect the
@@ -39,6 +40,7 @@ private:
     std::unique_ptr<Form1> m_form;
     std::unique_ptr<ShellWiring> m_shell;
     std::unique_ptr<SongWiring> m_song;
+    std::unique_ptr<TransmissionWiring> m_transmissions;
 };
 
 } // namespace zorvan
