@@ -366,6 +366,7 @@ private slots:
         std::bitset<kLabelCount> shownByPreview;
         bool previewCoverageComplete = false; // a whole interval between changes in label preview
         int previewTicks = 0;
+        int previewCoverageChecks = 0;
 
         Song current = songAt(0);
         QVERIFY(writeSong(current));
@@ -399,7 +400,9 @@ private slots:
                     expected.set(0);
                     for (int i = 1; i < kLabelCount - 1; ++i)
                         expected.set(static_cast<std::size_t>(i), view.labels.delays[std::size_t(i)] != 0);
-                    QVERIFY2(shownByPreview == expected, qPrintable(QString::number(t)));
+                    QVERIFY2(shownByPreview == expected,
+                        qPrintable(QStringLiteral("preview before tick %1").arg(t)));
+                    ++previewCoverageChecks;
                 }
             }
 
@@ -492,6 +495,7 @@ private slots:
         QCOMPARE(runner.board().saveCount(), 0); // working memory only
         QCOMPARE(preview.intervalMs, kRadioTextPreviewIntervalMs); // kept after going back to labels
         QVERIFY(previewTicks > kDaySeconds);
+        QVERIFY(previewCoverageChecks > kSongChanges / 2);
         QCOMPARE(view.messages, QStringList());
         QVERIFY(view.failures.empty());
         QCOMPARE(failedSaves, 0);
