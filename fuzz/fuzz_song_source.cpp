@@ -110,9 +110,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     require(readLine.has_value(), "an open file gives a first line");
     require(!hasLineBreak(*readLine), "the read first line holds no line break");
 
-    // Whether the bytes are UTF-8 is decided on what was read; a file that
-    // is UTF-8 throughout reads the same however far the reading went.
-    if (file.size() <= kSongReadLimit && isSongFileUtf8(file)) {
+    // Whether the bytes are UTF-8 is decided on what was read: a file shorter
+    // than one chunk is read to its end, and a file that is UTF-8 throughout
+    // reads the same however far the reading went.
+    if (file.size() < kSongReadChunk || (file.size() <= kSongReadLimit && isSongFileUtf8(file))) {
         require(source.fields == usedFields, "reading in chunks gives the fields of the whole file");
         require(*readLine == firstLine, "reading in chunks gives the first line of the whole file");
     }
