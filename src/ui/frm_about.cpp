@@ -38,6 +38,8 @@ FrmAbout::FrmAbout(QWidget *parent)
     m_progress->setRange(0, kMaximum);
     m_progress->setValue(0);
     m_progress->setGeometry(24, kPictureSize.height() - 34, kPictureSize.width() - 48, 14);
+    // Built before the picture, so it has to be lifted above it to be seen.
+    m_progress->raise();
 
     m_timer->setObjectName(QStringLiteral("Timer2"));
     m_timer->setInterval(kIntervalMs);

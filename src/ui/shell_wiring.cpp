@@ -78,9 +78,11 @@ void ShellWiring::lookUpPlayer()
         GetWAInfo(m_player, m_backend);
 }
 
+// The main window has not been placed yet, so a splash centred over it
+// would sit in the corner of the screen; it stands alone, centred on it.
 void ShellWiring::showSplash()
 {
-    FrmAbout::showSplash(&m_form);
+    FrmAbout::showSplash(nullptr);
 }
 
 } // namespace zorvan
