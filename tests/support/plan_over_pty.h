@@ -31,7 +31,7 @@ QStringList expectedDisplay(const Transmission &plan);
 // when all were kept. The reader thread notes a byte when it gets to run,
 // which on a loaded machine can be tens of milliseconds late, so one
 // silence alone is only trusted to show that a pause is there (at least
-// half its length). Its length is checked on the time since the first
+// half its length), unless it fell inside one late read. Its length is checked on the time since the first
 // byte, which carries one such delay however many pauses it spans: it
 // must reach the sum of the pauses so far, give or take less than one.
 QStringList shortSilences(const Transmission &plan, const PtyReader &board);
