@@ -453,13 +453,14 @@ QWidget *Form1::buildAutoPage(QWidget *parent)
     m_auto.autoDelay = makeList(typeGroup, QStringLiteral("Combo13"), delayEntries(), false);
     typeLayout->addWidget(captionFor(m_auto.autoDelay, QStringLiteral("Delay:"), typeGroup), 3, 0);
     typeLayout->addWidget(m_auto.autoDelay, 3, 1, Qt::AlignLeft);
-    outerLayout->addWidget(typeGroup, 0, 1, 2, 1);
+    outerLayout->addWidget(typeGroup, 0, 1);
 
     auto *rtTextGroup = makeGroup(outer, QStringLiteral("Radio text (RT)"));
     m_auto.radioText = named(new QLineEdit(rtTextGroup), QStringLiteral("Text1"));
     m_auto.radioText->setAccessibleName(rtTextGroup->title());
     compact(new QHBoxLayout(rtTextGroup))->addWidget(m_auto.radioText);
-    outerLayout->addWidget(rtTextGroup, 1, 0);
+    // The radio text runs to 64 characters: give it the page's whole width.
+    outerLayout->addWidget(rtTextGroup, 1, 0, 1, 2);
 
     auto *psGroup = makeGroup(outer, QStringLiteral("Auto update PS from txt file"));
     auto *psLayout = compact(new QGridLayout(psGroup));
