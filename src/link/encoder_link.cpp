@@ -1,9 +1,16 @@
 #include "link/encoder_link.h"
 
+#include "link/com_port_map.h"
+
 #include <QMetaObject>
 #include <QThread>
 
 namespace zorvan {
+
+PortConfig stationPortConfig(const StationSettings &settings, const SettingsBackend &ports)
+{
+    return { comPortDevice(ports, settings.COMSelected), LineSettingsTable(settings.COMSpeed) };
+}
 
 class EncoderLink::QueueSink : public ProgressSink {
 public:

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "link/line_settings.h"
+#include "model/station_settings.h"
+#include "settings/settings_backend.h"
 #include "link/run_transmission.h"
 #include "link/serial_port.h"
 #include "link/transmission_runner.h"
@@ -24,6 +26,10 @@ struct PortConfig {
     QString device;
     std::optional<LineSettings> line;
 };
+
+// The port the station's settings name: the device mapped to `COMSelected`
+// and the line settings of `COMSpeed`.
+PortConfig stationPortConfig(const StationSettings &settings, const SettingsBackend &ports);
 
 // The program's link to the board. Each plan runs on a worker thread of its
 // own, so that the window keeps repainting during a 20-second upload; the

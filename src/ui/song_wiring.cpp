@@ -46,8 +46,7 @@ public:
     {
         if (m_link.busy())
             return false;
-        m_link.setPortConfig(
-            { comPortDevice(m_ports, m_settings.COMSelected), LineSettingsTable(m_settings.COMSpeed) });
+        m_link.setPortConfig(stationPortConfig(m_settings, m_ports));
         return m_link.run(plan, std::move(done));
     }
     bool busy() const override { return m_link.busy(); }

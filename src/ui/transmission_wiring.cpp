@@ -137,8 +137,7 @@ bool TransmissionWiring::mayStart() const
 
 bool TransmissionWiring::start(const Transmission &plan, std::optional<UploadButton> button, AfterRun after)
 {
-    m_link.setPortConfig(
-        { comPortDevice(m_backend, m_settings.COMSelected), LineSettingsTable(m_settings.COMSpeed) });
+    m_link.setPortConfig(stationPortConfig(m_settings, m_backend));
     const bool started = m_link.run(plan, [this, button, after = std::move(after)](LinkOutcome outcome) {
         if (button)
             showUploadButtons(std::nullopt);
