@@ -1,6 +1,7 @@
 #include "settings/settings_backend.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
@@ -30,13 +31,47 @@ void MemorySettingsBackend::write(const QString &section, const QString &key, co
     ++writeCount;
 }
 
+namespace {
+
+// Whether `bytes` can be a settings file that was cut short or damaged:
+// control characters, or a line that is neither blank, a comment, a
+// section header nor "key=value", as a write cut off mid-line leaves it.
+// QSettings reads such files without complaint and drops what it cannot
+// parse, which would lose the settings silently.
+bool looksDamaged(const QByteArray &bytes)
+{
+    bool continued = false;
+    for (QByteArray line : bytes.split('\n')) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        for (const char c : line) {
+            if (static_cast<unsigned char>(c) < 0x20 && c != '\t')
+                return true;
+        }
+        if (line.startsWith("\xEF\xBB\xBF"))
+            line.remove(0, 3);
+        const QByteArray text = line.trimmed();
+        const bool wellFormed = continued || text.isEmpty() || text.startsWith(';') || text.startsWith('#')
+            || (text.startsWith('[') && text.endsWith(']')) || text.contains('=');
+        if (!wellFormed)
+            return true;
+        continued = text.endsWith('\\');
+    }
+    return false;
+}
+
+} // namespace
+
 struct IniSettingsBackend::Impl {
     explicit Impl(const QString &path)
-        : settings(path, QSettings::IniFormat)
+        : path(path)
+        , settings(std::make_unique<QSettings>(path, QSettings::IniFormat))
     {
     }
-    QSettings settings;
+    QString path;
+    std::unique_ptr<QSettings> settings;
     bool readableAtStart = true;
+    bool lastFlushFailed = false;
 };
 
 IniSettingsBackend::IniSettingsBackend(const QString &filePath)
@@ -46,15 +81,20 @@ IniSettingsBackend::IniSettingsBackend(const QString &filePath)
     // QSettings reads lazily and quietly treats an unreadable file as empty;
     // the window wants to know, so look before anything is read.
     d->readableAtStart = !info.exists() || (info.isFile() && info.isReadable());
-    if (d->settings.status() == QSettings::FormatError)
+    if (d->settings->status() == QSettings::FormatError)
         d->readableAtStart = false;
+    if (d->readableAtStart && info.exists()) {
+        QFile file(filePath);
+        if (file.open(QIODevice::ReadOnly) && looksDamaged(file.readAll()))
+            d->readableAtStart = false;
+    }
 }
 
 IniSettingsBackend::~IniSettingsBackend() = default;
 
 std::optional<QString> IniSettingsBackend::read(const QString &section, const QString &key) const
 {
-    const QVariant v = d->settings.value(joinKey(section, key));
+    const QVariant v = d->settings->value(joinKey(section, key));
     if (!v.isValid())
         return std::nullopt;
     // A value that holds a comma comes back as a list; join it again.
@@ -65,15 +105,25 @@ std::optional<QString> IniSettingsBackend::read(const QString &section, const QS
 
 void IniSettingsBackend::write(const QString &section, const QString &key, const QString &value)
 {
-    d->settings.setValue(joinKey(section, key), value);
+    d->settings->setValue(joinKey(section, key), value);
 }
 
 bool IniSettingsBackend::flush()
 {
-    const QString dir = QFileInfo(d->settings.fileName()).absolutePath();
+    const QString dir = QFileInfo(d->path).absolutePath();
     QDir().mkpath(dir);
-    d->settings.sync();
-    return d->settings.status() != QSettings::AccessError;
+    if (d->lastFlushFailed) {
+        // QSettings keeps its first error for good, even once the file can
+        // be written again: a fresh object, holding every value, tells
+        // whether the medium takes writes now.
+        auto fresh = std::make_unique<QSettings>(d->path, QSettings::IniFormat);
+        for (const QString &key : d->settings->allKeys())
+            fresh->setValue(key, d->settings->value(key));
+        d->settings = std::move(fresh);
+    }
+    d->settings->sync();
+    d->lastFlushFailed = d->settings->status() == QSettings::AccessError;
+    return !d->lastFlushFailed;
 }
 
 bool IniSettingsBackend::readable() const
@@ -83,7 +133,7 @@ bool IniSettingsBackend::readable() const
 
 QString IniSettingsBackend::filePath() const
 {
-    return d->settings.fileName();
+    return d->settings->fileName();
 }
 
 QString IniSettingsBackend::defaultFilePath()

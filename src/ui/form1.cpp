@@ -120,9 +120,10 @@ void Form1::startUp()
     runHooks(StartUpStep::LastSentText);
 
     if (unreadable) {
-        setStatusText(m_saveFailureShown
-                ? tr("The settings file could not be read or written; the defaults are in use.")
-                : tr("The settings file could not be read; the defaults are in use."));
+        setStatusText(m_saveFailureShown ? tr("The settings file could not be read in full or written; "
+                                              "settings missing from it are at their defaults.")
+                                         : tr("The settings file could not be read in full; settings missing "
+                                              "from it are at their defaults."));
     }
     if (!m_inTray && !isVisible())
         show();
