@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <thread>
 
 #include <fcntl.h>
 #include <linux/capability.h>
@@ -66,16 +67,29 @@ long long fillLine(int fd)
         return -1;
     const QByteArray chunk(512, 'x');
     long long total = 0;
-    for (;;) {
-        const ssize_t n = ::write(fd, chunk.constData(), size_t(chunk.size()));
-        if (n > 0) {
-            total += n;
-            continue;
+    // The terminal moves queued bytes on to the reader's side a moment
+    // later, which makes room again: fill until a round finds none.
+    for (long long round = -1; round != 0;) {
+        round = 0;
+        for (qsizetype size : { chunk.size(), qsizetype(1) }) {
+            for (;;) {
+                const ssize_t n = ::write(fd, chunk.constData(), size_t(size));
+                if (n > 0) {
+                    round += n;
+                    continue;
+                }
+                if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+                    ::fcntl(fd, F_SETFL, flags);
+                    return -1;
+                }
+                break;
+            }
         }
-        const bool full = n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
-        ::fcntl(fd, F_SETFL, flags);
-        return full ? total : -1;
+        total += round;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
+    ::fcntl(fd, F_SETFL, flags);
+    return total;
 }
 
 int descriptorsOn(const QString &path)

@@ -29,8 +29,8 @@ private:
     QString m_error;
 };
 
-// Writes into `fd` until the line takes no more, as a board that stopped
-// reading leaves it: the bytes written, -1 on an error.
+// Writes into `fd` until the line takes no more byte, as a board that
+// stopped reading leaves it: the bytes written, -1 on an error.
 long long fillLine(int fd);
 
 // Open descriptors of this process that refer to `path`.

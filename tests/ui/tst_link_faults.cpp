@@ -1,0 +1,367 @@
+#include "fault_privileges.h"
+#include "link/clock_sync.h"
+#include "link/com_port_map.h"
+#include "link/link_failure_message.h"
+#include "link/posix_serial_port.h"
+#include "plan_over_pty.h"
+#include "pty_reader.h"
+#include "settings/settings_store.h"
+#include "testsupport.h"
+#include "ui/driver.h"
+#include "ui/help_support.h"
+
+#include <QFile>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <linux/capability.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace zorvan;
+using namespace std::chrono_literals;
+
+namespace QTest {
+template <> char *toString(const std::optional<LinkOutcome> &outcome)
+{
+    return qstrdup(outcome ? QByteArray::number(int(*outcome)).constData() : "none");
+}
+} // namespace QTest
+using zorvan::test::PtyReader;
+
+namespace {
+
+constexpr int kPatienceMs = 20000;
+// Short, so that a stuck line costs the test little; far above what a
+// working pseudo-terminal needs.
+const LinkTimeouts kShortTimeouts { 400ms, 400ms };
+
+// What the window shows once a transmission has ended, however it ended.
+struct RestState {
+    QString status;
+    int progress = -1;
+    int enabledUploadButtons = 0;
+    int descriptorsOnPort = -1;
+};
+
+// The whole program in this process, with COM1 on a pseudo-terminal, lock
+// files looked for in a folder of its own, and every message box caught.
+class Rig {
+public:
+    explicit Rig(const std::map<QString, QString> &stored = {})
+    {
+        backend.write(kSettingsSection, QStringLiteral("RTSwitch"), QStringLiteral("0"));
+        for (const auto &[key, value] : stored)
+            backend.write(kSettingsSection, key, value);
+        plugIn();
+        m_previousSink = setMessageSink([this](QWidget *, const QString &text) {
+            messages << text;
+            atMessage = restState();
+            if (onMessage)
+                onMessage();
+        });
+        driver = std::make_unique<Driver>(
+            backend, std::make_unique<PosixSerialPort>(QStringList { lockDir.path() }));
+        driver->link().setTimeouts(kShortTimeouts);
+        driver->startUp();
+        finished = std::make_unique<QSignalSpy>(&driver->link(), &EncoderLink::finished);
+    }
+    ~Rig()
+    {
+        driver->link().waitForIdle();
+        driver.reset();
+        setMessageSink(m_previousSink);
+    }
+
+    // A new board on COM1, as after plugging the adapter in again.
+    void plugIn()
+    {
+        if (board)
+            retired.push_back(std::move(board));
+        board = std::make_unique<PtyReader>();
+        setComPortDevice(backend, 1, board->slavePath());
+    }
+
+    Form1 &form() { return driver->window(); }
+    QPushButton *button(const QString &name) { return form().findChild<QPushButton *>(name); }
+
+    RestState restState()
+    {
+        RestState state;
+        state.status = form().statusText();
+        state.progress = form().rightColumn().progress->value();
+        for (QPushButton *b : { form().rightColumn().sendSettings, form().rightColumn().sendRtAndPs,
+                 form().messagePage().synchronizeTime })
+            state.enabledUploadButtons += b->isEnabled() ? 1 : 0;
+        state.descriptorsOnPort = test::descriptorsOn(board->slavePath());
+        return state;
+    }
+
+    // The outcome of the next transmission to end.
+    std::optional<LinkOutcome> nextOutcome(int withinMs = kPatienceMs)
+    {
+        if (finished->isEmpty() && !finished->wait(withinMs))
+            return std::nullopt;
+        return finished->takeFirst().first().value<LinkOutcome>();
+    }
+
+    // "Synchronize time" goes out whole on the board now on COM1.
+    bool synchronizesTime()
+    {
+        const QDateTime now = QDateTime::currentDateTime();
+        const qsizetype size = board->bytes().size() + SynchronizeClock(now).plan->bytes().size();
+        button(QStringLiteral("Command11"))->click();
+        const std::optional<LinkOutcome> outcome = nextOutcome();
+        return outcome == LinkOutcome::Sent && board->waitForBytes(size, 5s) && board->bytes().size() == size;
+    }
+
+    // Events that a late message would come in with.
+    void settle() { QTest::qWait(300); }
+
+    test::IsolatedConfig config;
+    QTemporaryDir lockDir;
+    MemorySettingsBackend backend;
+    std::unique_ptr<PtyReader> board;
+    std::vector<std::unique_ptr<PtyReader>> retired;
+    std::unique_ptr<Driver> driver;
+    std::unique_ptr<QSignalSpy> finished;
+    QStringList messages;
+    RestState atMessage;
+    std::function<void()> onMessage;
+
+private:
+    MessageSink m_previousSink;
+};
+
+// Holds the port as another program would, for as long as it lives.
+class Holder {
+public:
+    Holder(const QString &how, PtyReader &board, const QString &lockDir)
+        : m_how(how)
+        , m_board(board)
+    {
+        const QString device = board.slavePath();
+        if (how == "flock") {
+            m_fd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+            m_ok = m_fd >= 0 && ::flock(m_fd, LOCK_EX | LOCK_NB) == 0;
+        } else if (how == "lock file") {
+            m_lockFile = lockDir + QLatin1Char('/') + PosixSerialPort::lockFileName(device);
+            QFile file(m_lockFile);
+            m_ok = file.open(QIODevice::WriteOnly)
+                && file.write(QByteArray::number(qint64(::getpid())).rightJustified(10) + '\n') == 11;
+        } else if (how == "exclusive") {
+            m_ok = ::ioctl(board.slaveFd(), TIOCEXCL) == 0;
+        } else if (how == "no permission") {
+            m_ok = ::chmod(QFile::encodeName(device).constData(), 0) == 0;
+        }
+    }
+    ~Holder() { release(); }
+
+    bool ok() const { return m_ok; }
+
+    void release()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+        if (!m_lockFile.isEmpty())
+            QFile::remove(m_lockFile);
+        m_lockFile.clear();
+        if (m_how == "exclusive")
+            ::ioctl(m_board.slaveFd(), TIOCNXCL);
+        if (m_how == "no permission")
+            ::chmod(QFile::encodeName(m_board.slavePath()).constData(), 0620);
+        m_how.clear();
+    }
+
+private:
+    QString m_how;
+    PtyReader &m_board;
+    QString m_lockFile;
+    int m_fd = -1;
+    bool m_ok = false;
+};
+
+} // namespace
+
+class TestLinkFaults : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The adapter pulled out in the middle of an upload from a button: the
+    // upload stops at the next frame, is reported once, and the port is
+    // free for the next one.
+    void farEndGoneDuringButtonUpload_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("Send RT and PS") << "Command10";
+        QTest::newRow("Send settings") << "Command12";
+    }
+    void farEndGoneDuringButtonUpload()
+    {
+        QFETCH(QString, button);
+        Rig rig;
+        if (!rig.board->isValid())
+            QSKIP("no pseudo-terminal available on this machine");
+        const int descriptorsBefore = test::openDescriptorCount();
+
+        rig.button(button)->click();
+        QVERIFY(rig.driver->link().busy());
+        QVERIFY(rig.board->waitForBytes(1, 5s));
+        rig.board->hangUp();
+
+        QCOMPARE(rig.nextOutcome(), LinkOutcome::WriteFailed);
+        rig.settle();
+        QCOMPARE(rig.messages, QStringList { linkFailureMessage(LinkOutcome::WriteFailed) });
+        const RestState after = rig.restState();
+        QCOMPARE(after.status, QStringLiteral("Ready"));
+        QCOMPARE(after.progress, 0);
+        QCOMPARE(after.enabledUploadButtons, 3);
+        QCOMPARE(after.descriptorsOnPort, 1); // the board's own
+        QCOMPARE(test::openDescriptorCount(), descriptorsBefore - 1); // the master went with the board
+
+        rig.plugIn();
+        QVERIFY(rig.synchronizesTime());
+        QCOMPARE(rig.messages.size(), 1);
+    }
+
+    // The adapter pulled out while the song follows the file: one message,
+    // and the song goes out whole to the board plugged in afterwards,
+    // without anyone pressing a button.
+    void farEndGoneDuringSongUpload()
+    {
+        QTemporaryDir songDir;
+        const QString songPath = songDir.filePath(QStringLiteral("SongName.txt"));
+        {
+            QFile song(songPath);
+            QVERIFY(song.open(QIODevice::WriteOnly));
+            song.write("Some Artist,Some Title\r\n");
+        }
+        Rig rig({ { QStringLiteral("AutoPS"), QStringLiteral("1") },
+            { QStringLiteral("AutoPSPath"), songPath } });
+        if (!rig.board->isValid())
+            QSKIP("no pseudo-terminal available on this machine");
+        // The next board is in place before the engine's next tick.
+        rig.onMessage = [&rig] { rig.plugIn(); };
+
+        // The engine's label upload goes out in one piece faster than a test
+        // can watch it: the adapter is gone before the song's first tick.
+        PtyReader &first = *rig.board;
+        first.hangUp();
+        rig.driver->window().timers().engine->setInterval(100);
+
+        const std::optional<LinkOutcome> outcome = rig.nextOutcome();
+        QVERIFY(outcome && *outcome != LinkOutcome::Sent);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.messages.size(), 1, kPatienceMs);
+        QCOMPARE(rig.messages.first(), linkFailureMessage(*outcome));
+        QCOMPARE(rig.atMessage.status, QStringLiteral("Ready"));
+        QCOMPARE(rig.atMessage.progress, 0);
+        QCOMPARE(rig.atMessage.enabledUploadButtons, 3);
+        QCOMPARE(test::descriptorsOn(first.slavePath()), 1);
+
+        const std::optional<LinkOutcome> retry = rig.nextOutcome(60000);
+        QCOMPARE(retry, LinkOutcome::Sent);
+        const QByteArray sent = rig.board->bytes();
+        QVERIFY2(
+            sent.startsWith(QByteArray("\x00PS00\x01SOME ART", 14)), sent.left(32).toHex(' ').constData());
+        QVERIFY2(sent.contains(QByteArray("\x00PD99\x01", 6)), sent.right(32).toHex(' ').constData());
+        rig.settle();
+        QCOMPARE(rig.messages.size(), 1);
+        QCOMPARE(rig.form().statusText(), QStringLiteral("Ready"));
+    }
+
+    // A port that cannot be opened now: nothing written, nothing on the
+    // status bar, one message naming the cause, and the port works again
+    // once the cause has gone.
+    void portCannotBeOpened_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<LinkOutcome>("outcome");
+        QTest::newRow("no permission") << "no permission" << LinkOutcome::PortDenied;
+        QTest::newRow("flock by another program") << "flock" << LinkOutcome::PortBusy;
+        QTest::newRow("live lock file") << "lock file" << LinkOutcome::PortBusy;
+        QTest::newRow("held exclusively") << "exclusive" << LinkOutcome::PortBusy;
+    }
+    void portCannotBeOpened()
+    {
+        QFETCH(QString, how);
+        QFETCH(LinkOutcome, outcome);
+        Rig rig;
+        if (!rig.board->isValid())
+            QSKIP("no pseudo-terminal available on this machine");
+        QVERIFY(rig.synchronizesTime());
+        const QByteArray sentBefore = rig.board->bytes();
+        const int descriptorsBefore = test::openDescriptorCount();
+
+        Holder holder(how, *rig.board, rig.lockDir.path());
+        QVERIFY(holder.ok());
+        {
+            // Root passes permissions and exclusivity; the transmission's
+            // thread starts without the rights that let it.
+            test::ReducedCapabilities asUser { CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_SYS_ADMIN };
+            if (!asUser.ok())
+                QSKIP(qPrintable(QStringLiteral("cannot give up root's rights here: ") + asUser.error()));
+            rig.button(QStringLiteral("Command11"))->click();
+        }
+        QCOMPARE(rig.nextOutcome(), outcome);
+        rig.settle();
+        QCOMPARE(rig.messages, QStringList { linkFailureMessage(outcome) });
+        const RestState after = rig.restState();
+        QCOMPARE(after.status, QStringLiteral("Ready"));
+        QCOMPARE(after.progress, 0);
+        QCOMPARE(after.enabledUploadButtons, 3);
+        QCOMPARE(after.descriptorsOnPort, how == "flock" ? 2 : 1);
+        QCOMPARE(rig.board->bytes(), sentBefore);
+
+        holder.release();
+        QCOMPARE(test::openDescriptorCount(), descriptorsBefore);
+        QVERIFY(::flock(rig.board->slaveFd(), LOCK_EX | LOCK_NB) == 0);
+        ::flock(rig.board->slaveFd(), LOCK_UN);
+        QVERIFY(rig.synchronizesTime());
+        QCOMPARE(rig.messages.size(), 1);
+    }
+
+    // A board that stopped reading and left the line full, on a line
+    // without flow control: the write gives up after its timeout instead of
+    // hanging the upload, and the window is free again.
+    void readerStopsReading_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("Send RT and PS") << "Command10";
+    }
+    void readerStopsReading()
+    {
+        QFETCH(QString, button);
+        Rig rig;
+        if (!rig.board->isValid())
+            QSKIP("no pseudo-terminal available on this machine");
+        rig.board->stopReading();
+        QVERIFY(test::fillLine(rig.board->slaveFd()) > 0);
+
+        rig.button(button)->click();
+        QCOMPARE(rig.nextOutcome(), LinkOutcome::WriteTimeout);
+        rig.settle();
+        QCOMPARE(rig.messages, QStringList { linkFailureMessage(LinkOutcome::WriteTimeout) });
+        const RestState after = rig.restState();
+        QCOMPARE(after.status, QStringLiteral("Ready"));
+        QCOMPARE(after.progress, 0);
+        QCOMPARE(after.enabledUploadButtons, 3);
+        QCOMPARE(after.descriptorsOnPort, 1);
+        QVERIFY(::flock(rig.board->slaveFd(), LOCK_EX | LOCK_NB) == 0);
+        ::flock(rig.board->slaveFd(), LOCK_UN);
+
+        rig.plugIn();
+        QVERIFY(rig.synchronizesTime());
+        QCOMPARE(rig.messages.size(), 1);
+    }
+};
+
+QTEST_MAIN(TestLinkFaults)
+#include "tst_link_faults.moc"
