@@ -232,7 +232,7 @@ private slots:
         QCOMPARE(rig.messages.size(), 1);
     }
 
-    // The adapter pulled out while the song follows the file: one message,
+    // The adapter pulled out while the song's labels go up: one message,
     // and the song goes out whole to the board plugged in afterwards,
     // without anyone pressing a button.
     void farEndGoneDuringSongUpload()
@@ -251,16 +251,21 @@ private slots:
         // The next board is in place before the engine's next tick.
         rig.onMessage = [&rig] { rig.plugIn(); };
 
-        // The engine's label upload goes out in one piece faster than a test
-        // can watch it: the adapter is gone before the song's first tick.
+        // The label upload goes out in one piece faster than a test can
+        // watch it: a full line holds it in its first write, and the
+        // adapter goes away while it waits there.
         PtyReader &first = *rig.board;
-        first.hangUp();
+        first.stopReading();
+        QVERIFY(test::fillLine(first.slaveFd()) > 0);
+        rig.driver->link().setTimeouts({ 10s, 400ms });
         rig.driver->window().timers().engine->setInterval(100);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.driver->link().busy(), kPatienceMs);
+        QTest::qWait(500);
+        first.hangUp();
 
-        const std::optional<LinkOutcome> outcome = rig.nextOutcome();
-        QVERIFY(outcome && *outcome != LinkOutcome::Sent);
+        QCOMPARE(rig.nextOutcome(), LinkOutcome::WriteFailed);
         QTRY_COMPARE_WITH_TIMEOUT(rig.messages.size(), 1, kPatienceMs);
-        QCOMPARE(rig.messages.first(), linkFailureMessage(*outcome));
+        QCOMPARE(rig.messages.first(), linkFailureMessage(LinkOutcome::WriteFailed));
         QCOMPARE(rig.atMessage.status, QStringLiteral("Ready"));
         QCOMPARE(rig.atMessage.progress, 0);
         QCOMPARE(rig.atMessage.enabledUploadButtons, 3);
