@@ -1,3 +1,5 @@
+#include "json_line_process.h"
+
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -27,70 +29,13 @@ QString simBinary()
 }
 
 // zorvan-sim as a child process, read one JSON line at a time.
-class Sim {
+class Sim : public zorvan::test::JsonLineProcess {
 public:
-    ~Sim()
+    Sim()
+        : JsonLineProcess(kPatienceMs)
     {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished(kPatienceMs);
-        }
     }
-
-    void start(const QStringList &arguments)
-    {
-        m_process.setProgram(simBinary());
-        m_process.setArguments(arguments);
-        m_process.setProcessChannelMode(QProcess::SeparateChannels);
-        m_process.start();
-    }
-
-    // The next line that holds the key, skipping others; empty on time-out or exit.
-    QJsonObject next(const QString &key)
-    {
-        const QDeadlineTimer deadline(kPatienceMs);
-        for (;;) {
-            while (m_process.canReadLine()) {
-                const QJsonObject line = QJsonDocument::fromJson(m_process.readLine()).object();
-                if (line.contains(key))
-                    return line;
-            }
-            if (deadline.hasExpired() || !m_process.waitForReadyRead(int(deadline.remainingTime())))
-                return {};
-        }
-    }
-
-    QList<QJsonObject> frames(int count)
-    {
-        QList<QJsonObject> out;
-        while (out.size() < count) {
-            const QJsonObject line = next(QStringLiteral("command"));
-            if (line.isEmpty())
-                break;
-            out << line;
-        }
-        return out;
-    }
-
-    void signal(int number) { ::kill(pid_t(m_process.processId()), number); }
-
-    int stop()
-    {
-        m_process.terminate();
-        m_process.waitForFinished(kPatienceMs);
-        return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
-    }
-
-    int waitForExit()
-    {
-        m_process.waitForFinished(kPatienceMs);
-        return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
-    }
-
-    QByteArray errors() { return m_process.readAllStandardError(); }
-
-private:
-    QProcess m_process;
+    void start(const QStringList &arguments) { JsonLineProcess::start(simBinary(), arguments); }
 };
 
 // One transmission the way the driver makes it: open, write, drain, close.
@@ -112,13 +57,7 @@ bool transmit(const QString &link, qint32 baud, const QList<QByteArray> &writes)
     return true;
 }
 
-QStringList commandsOf(const QList<QJsonObject> &lines)
-{
-    QStringList out;
-    for (const auto &line : lines)
-        out << line.value("command").toString();
-    return out;
-}
+using zorvan::test::commandsOf;
 
 } // namespace
 

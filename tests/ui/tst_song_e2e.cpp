@@ -1,3 +1,5 @@
+#include "json_line_process.h"
+
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
@@ -25,79 +27,8 @@ QString binary(const char *name)
     return QStringLiteral(ZORVAN_BIN_DIR "/") + QLatin1String(name);
 }
 
-// A child process whose standard output is read one JSON line at a time.
-class Child {
-public:
-    ~Child() { stop(); }
-
-    void start(const QString &program, const QStringList &arguments,
-        const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
-    {
-        m_process.setProgram(program);
-        m_process.setArguments(arguments);
-        m_process.setProcessEnvironment(environment);
-        m_process.setProcessChannelMode(QProcess::SeparateChannels);
-        m_process.start();
-    }
-
-    bool started() { return m_process.waitForStarted(kPatienceMs); }
-
-    // The next line holding `key`, skipping others; empty when none comes in time.
-    QJsonObject next(const QString &key, int withinMs = kPatienceMs)
-    {
-        const QDeadlineTimer deadline(withinMs);
-        for (;;) {
-            while (m_process.canReadLine()) {
-                const QJsonObject line = QJsonDocument::fromJson(m_process.readLine()).object();
-                if (line.contains(key))
-                    return line;
-            }
-            if (deadline.hasExpired() || !m_process.waitForReadyRead(int(deadline.remainingTime())))
-                return {};
-        }
-    }
-
-    QList<QJsonObject> frames(int count)
-    {
-        QList<QJsonObject> out;
-        while (out.size() < count) {
-            const QJsonObject line = next(QStringLiteral("command"));
-            if (line.isEmpty())
-                break;
-            out << line;
-        }
-        return out;
-    }
-
-    void signal(int number) { ::kill(pid_t(m_process.processId()), number); }
-    qint64 pid() const { return m_process.processId(); }
-    QProcess::ProcessState state() const { return m_process.state(); }
-
-    // SIGTERM first, as a desktop session ends a program; kill if it stays.
-    void stop()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000)) {
-            m_process.kill();
-            m_process.waitForFinished(kPatienceMs);
-        }
-    }
-
-    QByteArray errors() { return m_process.readAllStandardError(); }
-
-private:
-    QProcess m_process;
-};
-
-QStringList commandsOf(const QList<QJsonObject> &frames)
-{
-    QStringList names;
-    for (const QJsonObject &frame : frames)
-        names << frame.value(QStringLiteral("command")).toString();
-    return names;
-}
+using Child = zorvan::test::JsonLineProcess;
+using zorvan::test::commandsOf;
 
 QStringList labelUploadCommands()
 {
