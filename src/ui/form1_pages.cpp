@@ -80,8 +80,14 @@ QComboBox *makeList(QWidget *parent, const QString &name, const QStringList &ent
 
 QGroupBox *makeGroup(QWidget *parent, const QString &caption)
 {
-    auto *group = new QGroupBox(caption, parent);
-    return group;
+    return new QGroupBox(caption, parent);
+}
+
+QFrame *makePagePanel(QWidget *parent)
+{
+    auto *page = new QFrame(parent);
+    page->setFrameShape(QFrame::StyledPanel);
+    return page;
 }
 
 template <class Layout> Layout *compact(Layout *layout)
@@ -184,8 +190,7 @@ QPushButton *Form1::makeHelpButton(QWidget *parent, int index, const QString &pl
 
 QWidget *Form1::buildPiPage(QWidget *parent)
 {
-    auto *page = new QFrame(parent);
-    page->setFrameShape(QFrame::StyledPanel);
+    auto *page = makePagePanel(parent);
     m_pi.panel = page;
     auto *pageLayout = compact(new QGridLayout(page));
 
@@ -269,8 +274,7 @@ QWidget *Form1::buildPiPage(QWidget *parent)
 
 QWidget *Form1::buildLabelPage(QWidget *parent, int pageNumber)
 {
-    auto *page = new QFrame(parent);
-    page->setFrameShape(QFrame::StyledPanel);
+    auto *page = makePagePanel(parent);
     m_labels.panels[static_cast<std::size_t>(pageNumber)] = page;
     auto *pageLayout = compact(new QGridLayout(page));
 
@@ -359,8 +363,7 @@ QWidget *Form1::buildLabelPage(QWidget *parent, int pageNumber)
 
 QWidget *Form1::buildMessagePage(QWidget *parent)
 {
-    auto *page = new QFrame(parent);
-    page->setFrameShape(QFrame::StyledPanel);
+    auto *page = makePagePanel(parent);
     m_messages.panel = page;
     auto *pageLayout = compact(new QVBoxLayout(page));
 
@@ -409,8 +412,7 @@ QWidget *Form1::buildMessagePage(QWidget *parent)
 
 QWidget *Form1::buildAutoPage(QWidget *parent)
 {
-    auto *page = new QFrame(parent);
-    page->setFrameShape(QFrame::StyledPanel);
+    auto *page = makePagePanel(parent);
     m_auto.panel = page;
     auto *pageLayout = compact(new QVBoxLayout(page));
     auto *outer = makeGroup(page, QStringLiteral("Automatic PS and RT update"));
@@ -499,8 +501,7 @@ QWidget *Form1::buildAutoPage(QWidget *parent)
 
 QWidget *Form1::buildAboutPage(QWidget *parent)
 {
-    auto *page = new QFrame(parent);
-    page->setFrameShape(QFrame::StyledPanel);
+    auto *page = makePagePanel(parent);
     m_about.panel = page;
     auto *layout = compact(new QGridLayout(page));
     layout->setContentsMargins(10, 10, 10, 10);
