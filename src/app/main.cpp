@@ -21,16 +21,23 @@ void onTermination(int)
 }
 
 // A logout, a system shutdown or `kill` closes the window the ordinary way:
-// a running upload finishes first and the settings are saved.
-void closeOnTermination(QApplication &app, zorvan::Form1 &window)
+// a running upload finishes first and the settings are saved, with no
+// message left waiting for a click. During start-up, before the settings
+// were loaded, the program ends at once and leaves the file alone.
+void closeOnTermination(QApplication &app, zorvan::Driver &driver)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_terminationPipe) != 0)
         return;
     auto *notifier = new QSocketNotifier(g_terminationPipe[0], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app, &driver] {
         char byte = 0;
         [[maybe_unused]] const auto read = ::read(g_terminationPipe[0], &byte, 1);
-        window.close();
+        driver.station().setTerminating();
+        if (!driver.station().isLoaded()) {
+            app.quit();
+            return;
+        }
+        driver.window().close();
     });
     struct sigaction action { };
     action.sa_handler = onTermination;
@@ -47,7 +54,6 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("zorvan"));
-    app.setApplicationDisplayName(QStringLiteral("ZORVAN Q500+"));
     app.setOrganizationName(QStringLiteral("KVL Systems"));
     app.setDesktopFileName(QStringLiteral("zorvan"));
     // The window may sit in the tray with no window shown; only closing it
@@ -61,7 +67,7 @@ int main(int argc, char *argv[])
     QObject::connect(
         &driver.window(), &zorvan::Form1::shutDown, &app, &QCoreApplication::quit, Qt::QueuedConnection);
 #ifdef Q_OS_UNIX
-    closeOnTermination(app, driver.window());
+    closeOnTermination(app, driver);
 #endif
     driver.startUp();
     return app.exec();

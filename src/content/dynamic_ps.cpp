@@ -51,7 +51,7 @@ LabelWrites buildSplit(LabelList &labels, const QString &songDisplay, int delayP
     constexpr int kPieces = 8;
     LabelWrites written;
     for (int k = 0; k < kPieces; ++k)
-        setText(labels, written, k, songDisplay.mid(k * kPsLabelLength, kPsLabelLength));
+        setText(labels, written, k, midCharacters(songDisplay, k * kPsLabelLength, kPsLabelLength));
     // Labels 8 to 15 are fitted and stored too, though no piece lands there.
     for (int i = 0; i < 2 * kPieces; ++i)
         setText(labels, written, i, FitPsLabel(labels.texts[at(i)]));
@@ -65,7 +65,7 @@ LabelWrites buildScroll(LabelList &labels, const QString &songDisplay, int songL
     LabelWrites written;
     const int windows = scrollWindowCount(songLength);
     for (int i = 0; i < windows; ++i) {
-        setText(labels, written, i, FitPsLabel(songDisplay.mid(i, kPsLabelLength)));
+        setText(labels, written, i, FitPsLabel(midCharacters(songDisplay, i, kPsLabelLength)));
         setDelay(labels, written, i, delayFor(labels.texts[at(i)], delayPosition));
     }
     for (int i = windows; i <= kLastScrollBlankLabel; ++i)
@@ -76,6 +76,31 @@ LabelWrites buildScroll(LabelList &labels, const QString &songDisplay, int songL
 }
 
 } // namespace
+
+int characterCount(const QString &text)
+{
+    int count = 0;
+    for (qsizetype i = 0; i < text.size(); ++i, ++count) {
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+    }
+    return count;
+}
+
+QString midCharacters(const QString &text, int first, int count)
+{
+    qsizetype begin = -1;
+    qsizetype i = 0;
+    int index = 0;
+    for (; i < text.size() && index < first + count; ++index) {
+        if (index == first)
+            begin = i;
+        i += text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate() ? 2 : 1;
+    }
+    if (begin < 0)
+        return QString();
+    return text.mid(begin, i - begin);
+}
 
 LabelList LabelList::fromSettings(const StationSettings &settings)
 {
@@ -115,7 +140,7 @@ LabelWrites BuildDynamicLabels(
         return buildScroll(labels, songDisplay, songLength, delayPosition);
     case DynamicMode::TurnOff: {
         LabelWrites written;
-        setText(labels, written, 0, songDisplay.left(kPsLabelLength));
+        setText(labels, written, 0, midCharacters(songDisplay, 0, kPsLabelLength));
         return written;
     }
     }

@@ -41,6 +41,11 @@ struct LabelWrites {
     bool operator==(const LabelWrites &) const = default;
 };
 
+// Texts are counted and cut by characters, never inside one: a character
+// outside the Basic Multilingual Plane takes two UTF-16 units.
+int characterCount(const QString &text);
+QString midCharacters(const QString &text, int first, int count);
+
 // Day and month without leading zeros and the year's last two digits,
 // "8.12.26"; a blank in front when shorter than 8, then blanks behind up to 8.
 QString FormatDateLabel(const QDate &date);

@@ -33,7 +33,11 @@ std::optional<int> pageForTabCaption(const QString &caption);
 inline constexpr int kTwipsPerPixel = 15;
 inline constexpr int kFormWidthTwips = 8860;
 inline constexpr int kFormHeightTwips = 6315;
-int twipsToPixels(int twips);
+int twipsToPixels(int twips); // rounded to the nearest pixel
+constexpr int pixelsToTwips(int pixels)
+{
+    return pixels * kTwipsPerPixel;
+}
 
 // The mode panel's options: position 0..5 are the encoder modes; the
 // transmitter options that share the group (7..14) never decide the mode.

@@ -1,22 +1,14 @@
 #pragma once
 
-#include "link/encoder_link.h"
-#include "model/station_settings.h"
-#include "settings/settings_backend.h"
+#include "station/station.h"
 #include "ui/form1.h"
 
 #include <memory>
 
 namespace zorvan {
 
-class ShellWiring;
-class SongWiring;
-class TransmissionWiring;
-
-// Everything that lives for the whole run, put together: the record, the
-// main window, the link to the board and the pieces that connect the
-// window's controls to the link, the song engine and the dialogs. main()
-// builds one; end-to-end tests build one over a test port and store.
+// The window put together: the station and its view. main() builds one;
+// end-to-end tests build one over a test port and store.
 class Driver {
 public:
     explicit Driver(SettingsBackend &backend, std::unique_ptr<SerialPort> port = makeSystemSerialPort());
@@ -25,22 +17,16 @@ public:
     Driver(const Driver &) = delete;
     Driver &operator=(const Driver &) = delete;
 
+    Station &station() { return *m_station; }
     Form1 &window() { return *m_form; }
-    EncoderLink &link() { return *m_link; }
-    StationSettings &settings() { return m_settings; }
-    SettingsBackend &backend() { return m_backend; }
+    EncoderLink &link() { return m_station->link(); }
 
-    // Start-up of the main window, with every part's steps attached.
+    // The splash, the station's start-up and the window shown.
     void startUp();
 
 private:
-    SettingsBackend &m_backend;
-    StationSettings m_settings;
-    std::unique_ptr<EncoderLink> m_link;
+    std::unique_ptr<Station> m_station;
     std::unique_ptr<Form1> m_form;
-    std::unique_ptr<ShellWiring> m_shell;
-    std::unique_ptr<SongWiring> m_song;
-    std::unique_ptr<TransmissionWiring> m_transmissions;
 };
 
 } // namespace zorvan

@@ -1,6 +1,8 @@
 #include "ui/form1.h"
 
 #include "model/window_pages.h"
+#include "ui/frm_about.h"
+#include "ui/help_support.h"
 
 #include <QCloseEvent>
 #include <QIcon>
@@ -15,8 +17,6 @@
 namespace zorvan {
 
 namespace {
-
-constexpr int kTimerIntervalMs = 1000;
 
 QIcon productIcon()
 {
@@ -36,20 +36,11 @@ QIcon productIcon()
     return QIcon(pixmap);
 }
 
-QTimer *makeTimer(QObject *parent, const char *name)
-{
-    auto *timer = new QTimer(parent);
-    timer->setObjectName(QLatin1String(name));
-    timer->setInterval(kTimerIntervalMs);
-    return timer;
-}
-
 } // namespace
 
-Form1::Form1(StationSettings &settings, SettingsBackend &backend, QWidget *parent)
+Form1::Form1(Station &station, QWidget *parent)
     : QMainWindow(parent)
-    , m_settings(settings)
-    , m_backend(backend)
+    , m_station(station)
     , m_trayAvailable(&QSystemTrayIcon::isSystemTrayAvailable)
 {
     setObjectName(QStringLiteral("Form1"));
@@ -62,12 +53,6 @@ Form1::Form1(StationSettings &settings, SettingsBackend &backend, QWidget *paren
 
     buildWindow();
     buildMenus();
-    connectEditors();
-
-    m_timers.clock = makeTimer(this, "Timer1");
-    m_timers.preview = makeTimer(this, "Timer2");
-    m_timers.unused = makeTimer(this, "Timer5");
-    m_timers.engine = makeTimer(this, "Timer6");
 
     m_tray = new QSystemTrayIcon(productIcon(), this);
     m_tray->setObjectName(QStringLiteral("Systray"));
@@ -79,78 +64,42 @@ Form1::Form1(StationSettings &settings, SettingsBackend &backend, QWidget *paren
     statusBar()->addWidget(m_statusText, 1);
     statusBar()->setSizeGripEnabled(false);
 
+    connectEditors();
+    connectShell();
+    connect(&m_station, &Station::changed, this, &Form1::redraw);
+    // Messages for the operator never block the window: its menus stay
+    // usable (File > Setup mends a missing port) and it can still close.
+    connect(&m_station, &Station::notice, this, [this](const QString &text) { showMessage(this, text); });
+    connect(&m_station, &Station::readyToClose, this, &QWidget::close, Qt::QueuedConnection);
+
     placePages();
     applyFixedSize();
 }
 
 Form1::~Form1() = default;
 
-void Form1::addStartUpHook(StartUpStep step, std::function<void()> hook)
-{
-    m_hooks[step].push_back(std::move(hook));
-}
-
-void Form1::runHooks(StartUpStep step)
-{
-    const auto found = m_hooks.find(step);
-    if (found == m_hooks.end())
-        return;
-    for (const auto &hook : found->second)
-        hook();
-}
-
 void Form1::startUp()
 {
-    DspCount = 0;
-    runHooks(StartUpStep::PlayerLookUp);
-    runHooks(StartUpStep::Splash);
-    const bool unreadable = LoadAllSettings(m_settings, m_backend) == StoreStatus::Unreadable;
-    m_keepUnreadStore = unreadable;
+    m_station.beginStartUp();
+    // The main window has not been placed yet, so a splash centred over it
+    // would sit in the corner of the screen; it stands alone, centred on it.
+    FrmAbout::showSplash(nullptr, this, [this] { finishStartUp(); });
+}
+
+void Form1::finishStartUp()
+{
+    if (m_started)
+        return;
+    m_started = true;
+    m_station.load();
     placePages();
     applyFixedSize();
-    fillControls();
-    runHooks(StartUpStep::FillControls);
-    // The clock and the engine start here too: a tick before the record is
-    // loaded and shown would work on defaults.
-    m_timers.preview->start();
-    m_timers.clock->start();
-    m_timers.engine->start();
-    if (m_settings.TrayAtStart)
+    redraw(Station::Editors | Station::Preview | Station::Clock | Station::Status);
+    if (m_station.record().TrayAtStart)
         moveToTray();
-    runHooks(StartUpStep::LastSentText);
-
-    if (unreadable) {
-        setStatusText(m_saveFailureShown ? tr("The settings file could not be read in full or written; "
-                                              "settings missing from it are at their defaults.")
-                                         : tr("The settings file could not be read in full; settings missing "
-                                              "from it are at their defaults."));
-    }
     if (!m_inTray && !isVisible())
         show();
-}
-
-void Form1::saveUnasked()
-{
-    if (!m_keepUnreadStore)
-        saveAllSettings();
-}
-
-void Form1::saveAllSettings()
-{
-    m_keepUnreadStore = false;
-    if (SaveAllSettings(m_settings, m_backend) == StoreStatus::Ok) {
-        m_saveFailureShown = false;
-        return;
-    }
-    if (m_saveFailureShown)
-        return;
-    m_saveFailureShown = true;
-    setStatusText(tr("The settings could not be saved; changes last until the program ends."));
-}
-
-void Form1::setStatusText(const QString &text)
-{
-    m_statusText->setText(text);
+    emit startedUp();
 }
 
 QString Form1::statusText() const
@@ -167,7 +116,7 @@ void Form1::moveToTray()
 {
     if (!m_trayAvailable()) {
         showMinimized();
-        setStatusText(tr("There is no notification area: the window was minimised instead."));
+        m_statusText->setText(tr("There is no notification area: the window was minimised instead."));
         return;
     }
     m_tray->show();
@@ -182,13 +131,6 @@ void Form1::returnFromTray()
     showNormal();
     raise();
     activateWindow();
-}
-
-QPushButton *Form1::helpButton(int index) const
-{
-    if (index < 0 || index >= static_cast<int>(m_helpButtons.size()))
-        return nullptr;
-    return m_helpButtons[static_cast<std::size_t>(index)];
 }
 
 void Form1::switchPage()
@@ -223,14 +165,17 @@ void Form1::applyFixedSize()
 
 bool Form1::event(QEvent *event)
 {
-    if (event->type() == QEvent::WindowDeactivate && !m_filling)
-        saveUnasked();
+    if (event->type() == QEvent::WindowDeactivate && m_station.isLoaded())
+        m_station.saveUnasked();
     return QMainWindow::event(event);
 }
 
 void Form1::closeEvent(QCloseEvent *event)
 {
-    saveUnasked();
+    if (!m_station.shutDown()) {
+        event->ignore();
+        return;
+    }
     m_tray->hide();
     m_inTray = false;
     event->accept();

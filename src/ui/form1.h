@@ -1,14 +1,11 @@
 #pragma once
 
-#include "model/station_settings.h"
-#include "settings/settings_store.h"
+#include "station/station.h"
 
 #include <QMainWindow>
 
 #include <array>
 #include <functional>
-#include <map>
-#include <vector>
 
 class QAction;
 class QCheckBox;
@@ -29,34 +26,21 @@ class QWidget;
 namespace zorvan {
 
 // The main window: seven pages of editors, the send column, the status
-// bar, the tray icon and the start-up and shut-down order. Every editor
-// writes its field into the record and saves the whole record at once.
+// bar and the tray icon. A view of the station: every editor hands its value
+// to the station, which commits it to the record and saves it at once, and
+// the window draws again what the station says has changed.
 class Form1 : public QMainWindow {
     Q_OBJECT
 
 public:
-    // Start-up steps that other parts of the program attach to.
-    enum class StartUpStep {
-        PlayerLookUp, // before the settings are loaded
-        Splash, // modal; start-up goes on once it has closed
-        FillControls, // after the editors have been filled from the record
-        LastSentText, // last: the shown song text is taken as sent
-    };
-
-    Form1(StationSettings &settings, SettingsBackend &backend, QWidget *parent = nullptr);
+    explicit Form1(Station &station, QWidget *parent = nullptr);
     ~Form1() override;
 
-    void addStartUpHook(StartUpStep step, std::function<void()> hook);
-    // Loads the record, fills every control, starts the timers and shows the
-    // window (or puts it into the tray).
+    // The splash, then the station's start-up, then the window filled from
+    // the record and shown (or put into the tray). Returns at once; the
+    // window is ready when startedUp() is emitted.
     void startUp();
 
-    StationSettings &settings() { return m_settings; }
-    // Writes the whole record; a store that fails is reported once in the
-    // status bar, and again only after it has worked in between.
-    void saveAllSettings();
-
-    void setStatusText(const QString &text);
     QString statusText() const;
 
     void moveToTray();
@@ -64,10 +48,21 @@ public:
     bool isInTray() const { return m_inTray; }
     // Whether the desktop has a notification area; tests stand in for it.
     void setTrayAvailability(std::function<bool()> available);
+    QSystemTrayIcon *trayIcon() const { return m_tray; }
 
-    // The preview position, shared with the preview tick.
-    qint16 DspCount = 0;
+signals:
+    void startedUp();
+    // The window has been closed and the settings saved: the program ends.
+    void shutDown();
 
+protected:
+    bool event(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
     struct PiPage {
         QWidget *panel = nullptr; // Frame10
         QComboBox *country = nullptr; // Combo2
@@ -159,39 +154,7 @@ public:
         QAction *about = nullptr; // Aboutmnu
     };
 
-    struct Timers {
-        QTimer *clock = nullptr; // Timer1
-        QTimer *preview = nullptr; // Timer2
-        QTimer *unused = nullptr; // Timer5
-        QTimer *engine = nullptr; // Timer6
-    };
 
-    const PiPage &piPage() const { return m_pi; }
-    const LabelPages &labelPages() const { return m_labels; }
-    const MessagePage &messagePage() const { return m_messages; }
-    const AutoPage &autoPage() const { return m_auto; }
-    const AboutPage &aboutPage() const { return m_about; }
-    const RightColumn &rightColumn() const { return m_right; }
-    const HiddenPanels &hiddenPanels() const { return m_hidden; }
-    const Menus &menus() const { return m_menus; }
-    const Timers &timers() const { return m_timers; }
-    QTabBar *tabStrip() const { return m_tabStrip; }
-    QSystemTrayIcon *trayIcon() const { return m_tray; }
-    // The help buttons "?" of the control array Command1, by index.
-    QPushButton *helpButton(int index) const;
-
-signals:
-    // The window has been closed and the settings saved: the program ends.
-    void shutDown();
-
-protected:
-    bool event(QEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
-    void showEvent(QShowEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
-private:
     // Building (form1_pages.cpp).
     void buildWindow();
     void buildMenus();
@@ -205,36 +168,25 @@ private:
     QPushButton *makeHelpButton(QWidget *parent, int index, const QString &place);
     QWidget *makeLabelRow(QWidget *parent, int index);
 
-    // Editors (form1_editors.cpp).
+    // Editors (form1_editors.cpp): widgets hand the operator's intents to
+    // the station; redraw() shows what the station holds.
     void connectEditors();
-    void fillControls();
-    void runPiHandler(QComboBox *selector);
-    void runFlagHandler(std::size_t pair);
-    void runAfHandler(int index);
-    void commitLabels();
-    void commitDelays();
-    void setAllDelays();
-    void commitSetAllDelay();
-    void commitMessage(int index);
-    void runModeHandler();
+    void connectShell();
+    void redraw(unsigned changes);
+    void redrawEditors();
+    void redrawSongPage();
+    void redrawStatus();
+    void browse(SongFileField field);
+    void finishStartUp();
 
     // Window shell (form1.cpp).
     void switchPage();
     void placePages();
     void applyFixedSize();
-    void runHooks(StartUpStep step);
-    // Saves that no edit asked for (start-up, deactivation, close). They
-    // leave alone a settings file that could not be read, so a file that was
-    // only out of reach for a moment is not replaced by defaults.
-    void saveUnasked();
 
-    StationSettings &m_settings;
-    SettingsBackend &m_backend;
-    std::map<StartUpStep, std::vector<std::function<void()>>> m_hooks;
-    bool m_saveFailureShown = false;
-    bool m_keepUnreadStore = false;
+    Station &m_station;
     bool m_inTray = false;
-    bool m_filling = false;
+    bool m_started = false;
     std::function<bool()> m_trayAvailable;
 
     QTabBar *m_tabStrip = nullptr;
@@ -248,7 +200,6 @@ private:
     RightColumn m_right;
     HiddenPanels m_hidden;
     Menus m_menus;
-    Timers m_timers;
     QLabel *m_statusText = nullptr;
     QSystemTrayIcon *m_tray = nullptr;
 };

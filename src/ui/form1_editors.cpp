@@ -1,22 +1,31 @@
 #include "ui/form1.h"
 
 #include "model/af_list.h"
-#include "model/field_repair.h"
 #include "model/flag_pairs.h"
 #include "model/label_list.h"
 #include "model/pi_code.h"
 #include "model/pty_table.h"
 #include "model/text_rules.h"
-#include "model/window_pages.h"
+#include "ui/frm_about.h"
+#include "ui/frm_properties.h"
+#include "ui/frm_setup.h"
+#include "ui/help_dialog.h"
+#include "ui/help_support.h"
+#include "ui/help_texts.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QValidator>
 
 #include <algorithm>
 
@@ -32,13 +41,17 @@ template <class Widgets> int indexOf(const Widgets &widgets, const QObject *widg
 
 void showPosition(QComboBox *list, int position)
 {
+    if (list->currentIndex() == position)
+        return;
     const QSignalBlocker blocker(list);
     list->setCurrentIndex(position);
 }
 
-void showText(QLineEdit *field, const QString &text)
+// A field the operator is typing in keeps what is typed until it is
+// committed; the record is shown again from then on.
+void showText(QLineEdit *field, const QString &text, bool keepTyping = false)
 {
-    if (field->text() == text)
+    if (field->text() == text || (keepTyping && field->hasFocus() && field->isModified()))
         return;
     const QSignalBlocker blocker(field);
     const int cursor = field->cursorPosition();
@@ -48,6 +61,8 @@ void showText(QLineEdit *field, const QString &text)
 
 void showChecked(QAbstractButton *button, bool checked)
 {
+    if (button->isChecked() == checked)
+        return;
     const QSignalBlocker blocker(button);
     button->setChecked(checked);
 }
@@ -55,6 +70,12 @@ void showChecked(QAbstractButton *button, bool checked)
 // Selects one option of an exclusive pair or group, or none.
 void showOption(const std::vector<QRadioButton *> &options, int selected)
 {
+    for (std::size_t i = 0; i < options.size(); ++i) {
+        if (options[i]->isChecked() != (static_cast<int>(i) == selected))
+            break;
+        if (i + 1 == options.size())
+            return;
+    }
     for (QRadioButton *option : options) {
         const QSignalBlocker blocker(option);
         option->setAutoExclusive(false);
@@ -68,254 +89,246 @@ void showOption(const std::vector<QRadioButton *> &options, int selected)
     }
 }
 
+// A label takes at most 8 characters, counted as characters rather than
+// UTF-16 units.
+class LabelValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString &input, int &) const override
+    {
+        return characterCount(input) <= kPsLabelLength ? Acceptable : Invalid;
+    }
+};
+
 } // namespace
 
 void Form1::connectEditors()
 {
-    for (QComboBox *selector : { m_pi.country, m_pi.areaCoverage, m_pi.ecc, m_pi.pty }) {
-        connect(selector, &QComboBox::currentTextChanged, this, [this, selector] { runPiHandler(selector); });
+    Station *station = &m_station;
+    const std::pair<QComboBox *, void (Station::*)(const QString &)> textSelectors[] = {
+        { m_pi.country, &Station::chooseCountryText },
+        { m_pi.areaCoverage, &Station::chooseAreaCoverageText },
+        { m_pi.ecc, &Station::chooseEccText },
+        { m_pi.pty, &Station::choosePtyText },
+    };
+    for (const auto &[selector, choose] : textSelectors) {
+        connect(selector, &QComboBox::currentTextChanged, station, choose);
         connect(selector->lineEdit(), &QLineEdit::editingFinished, this,
-            [this, selector] { runPiHandler(selector); });
+            [station, selector, choose = choose] { (station->*choose)(selector->currentText()); });
     }
-    connect(m_pi.programReference, &QComboBox::currentIndexChanged, this,
-        [this] { runPiHandler(m_pi.programReference); });
+    connect(m_pi.programReference, &QComboBox::currentIndexChanged, station, &Station::chooseProgramReference);
     m_pi.programReference->installEventFilter(this);
 
     for (std::size_t pair = 0; pair < m_pi.flags.size(); ++pair) {
         for (QRadioButton *button : { m_pi.flags[pair].one, m_pi.flags[pair].zero })
-            connect(button, &QRadioButton::clicked, this, [this, pair] { runFlagHandler(pair); });
+            connect(button, &QRadioButton::clicked, this,
+                [this, pair] { m_station.chooseFlag(pair, m_pi.flags[pair].one->isChecked()); });
     }
     for (int n = 0; n < kAfCount; ++n)
         connect(m_pi.af[static_cast<std::size_t>(n)], &QComboBox::currentIndexChanged, this,
-            [this, n] { runAfHandler(n); });
+            [station, n](int position) { station->chooseAf(n, position); });
 
-    for (QLineEdit *label : m_labels.labels) {
+    for (int i = 0; i < kLabelCount; ++i) {
+        QLineEdit *label = m_labels.labels[static_cast<std::size_t>(i)];
+        label->setValidator(new LabelValidator(label));
         label->installEventFilter(this);
-        connect(label, &QLineEdit::editingFinished, this, [this] { commitLabels(); });
+        connect(label, &QLineEdit::editingFinished, this, [this, label, i] {
+            label->setModified(false);
+            m_station.commitLabel(i, label->text());
+        });
+        connect(m_labels.delays[static_cast<std::size_t>(i)], &QComboBox::currentIndexChanged, this,
+            [station, i](int position) { station->chooseDelay(i, position); });
     }
-    for (QComboBox *delay : m_labels.delays)
-        connect(delay, &QComboBox::currentIndexChanged, this, [this] { commitDelays(); });
-    connect(m_auto.autoDelay, &QComboBox::currentIndexChanged, this, [this] { commitDelays(); });
-    connect(m_labels.setAllDelay, &QComboBox::currentIndexChanged, this, [this] { commitSetAllDelay(); });
-    connect(m_labels.setAllButton, &QPushButton::clicked, this, [this] { setAllDelays(); });
+    connect(m_auto.autoDelay, &QComboBox::currentIndexChanged, station, &Station::chooseAutoDelay);
+    connect(m_labels.setAllDelay, &QComboBox::currentIndexChanged, station, &Station::chooseSetAllDelay);
+    connect(m_labels.setAllButton, &QPushButton::clicked, station, &Station::setAllDelays);
 
     for (int k = 0; k < kMessageCount; ++k) {
         QLineEdit *field = m_messages.messages[static_cast<std::size_t>(k)];
         field->installEventFilter(this);
         if (messageFitsWhileTyping(k))
-            connect(field, &QLineEdit::textChanged, this, [this, k] { commitMessage(k); });
+            connect(field, &QLineEdit::textChanged, this,
+                [station, k](const QString &text) { station->commitMessage(k, text); });
     }
 
-    connect(m_right.rdsActive, &QCheckBox::clicked, this, [this](bool checked) {
-        m_settings.RDSActive = checked;
-        saveAllSettings();
+    connect(m_right.rdsActive, &QCheckBox::clicked, station, &Station::setRdsActive);
+    connect(m_right.trayAtStart, &QCheckBox::clicked, station, &Station::setTrayAtStart);
+    connect(m_auto.insertDate, &QCheckBox::clicked, station, &Station::setInsertDate);
+
+    for (std::size_t position = 0; position < m_hidden.modeOptions.size(); ++position) {
+        if (QRadioButton *option = m_hidden.modeOptions[position])
+            connect(option, &QRadioButton::clicked, this,
+                [station, position] { station->chooseModeOption(static_cast<int>(position)); });
+    }
+
+    connect(m_auto.psUpdateYes, &QRadioButton::clicked, this, [station] { station->choosePsUpdate(true); });
+    connect(m_auto.psUpdateNo, &QRadioButton::clicked, this, [station] { station->choosePsUpdate(false); });
+    connect(m_auto.rtUpdateYes, &QRadioButton::clicked, this, [station] { station->chooseRtUpdate(true); });
+    connect(m_auto.rtUpdateNo, &QRadioButton::clicked, this, [station] { station->chooseRtUpdate(false); });
+    for (std::size_t position = 0; position < m_auto.updateType.size(); ++position) {
+        connect(m_auto.updateType[position], &QRadioButton::clicked, this,
+            [station, position] { station->chooseUpdateType(static_cast<DynamicMode>(position)); });
+    }
+    // A path is taken when it is committed (Enter or leaving the field), so
+    // that a path half typed is never read.
+    const std::pair<QLineEdit *, SongFileField> paths[] = {
+        { m_auto.rtSourcePath, SongFileField::RadioText },
+        { m_auto.psSourcePath, SongFileField::ProgrammeService },
+    };
+    for (const auto &[field, which] : paths) {
+        connect(field, &QLineEdit::editingFinished, this, [this, field = field, which = which] {
+            field->setModified(false);
+            m_station.commitSongPath(which, field->text());
+        });
+    }
+    connect(m_auto.browseRtSource, &QPushButton::clicked, this, [this] { browse(SongFileField::RadioText); });
+    connect(m_auto.browsePsSource, &QPushButton::clicked, this,
+        [this] { browse(SongFileField::ProgrammeService); });
+    m_auto.radioText->installEventFilter(this);
+    m_auto.songDisplay->installEventFilter(this);
+    // Song titles and radio texts are shown as they are, never as markup.
+    m_auto.songDisplay->setTextFormat(Qt::PlainText);
+    m_right.previewLabel->setTextFormat(Qt::PlainText);
+
+    connect(m_right.previewRt, &QRadioButton::toggled, this, [station](bool rt) {
+        station->choosePreviewSource(rt ? PreviewSource::RadioText : PreviewSource::Labels);
     });
-    connect(m_right.trayAtStart, &QCheckBox::clicked, this, [this](bool checked) {
-        m_settings.TrayAtStart = checked;
-        saveAllSettings();
-    });
-    connect(m_auto.insertDate, &QCheckBox::clicked, this, [this](bool checked) {
-        m_settings.InsertDate = checked;
-        saveAllSettings();
-    });
+    connect(m_right.sendSettings, &QPushButton::clicked, this,
+        [station] { station->press(UploadButton::SendSettings); });
+    connect(m_right.sendRtAndPs, &QPushButton::clicked, this,
+        [station] { station->press(UploadButton::SendRtAndPs); });
+    connect(m_messages.synchronizeTime, &QPushButton::clicked, this,
+        [station] { station->press(UploadButton::SynchronizeTime); });
+    connect(m_hidden.setMode, &QPushButton::clicked, station, &Station::pressSetMode);
     connect(m_right.moveToTray, &QPushButton::clicked, this, [this] { moveToTray(); });
-
-    for (QRadioButton *option : m_hidden.modeOptions) {
-        if (option)
-            connect(option, &QRadioButton::clicked, this, [this] { runModeHandler(); });
-    }
 }
 
-void Form1::fillControls()
+// The "?" buttons open their helps, the menus Setup and About.
+void Form1::connectShell()
 {
-    m_filling = true;
-    const QStringList repaired = repairUnshowableFields(m_settings);
+    for (int index = 0; index < static_cast<int>(m_helpButtons.size()); ++index) {
+        if (QPushButton *button = m_helpButtons[static_cast<std::size_t>(index)])
+            connect(button, &QPushButton::clicked, this, [this, index] { showCommand1Help(index, this); });
+    }
+    const std::pair<QPushButton *, MessageHelp> messageButtons[] = {
+        { m_messages.messagesHelp, MessageHelp::Command3 },
+        { m_messages.clockHelp, MessageHelp::Command13 },
+        { m_right.help, MessageHelp::Command15 },
+        { m_right.previewHelp, MessageHelp::Command17 },
+    };
+    for (const auto &[button, which] : messageButtons) {
+        if (button)
+            connect(button, &QPushButton::clicked, this, [this, which = which] { showMessageHelp(which, this); });
+    }
+    // The dialogs show the busy pointer themselves while they load; the
+    // record reaches the store before they take the focus, as the main
+    // window saves when it stops being the active window.
+    connect(m_menus.setup, &QAction::triggered, this, [this] { FrmSetup::open(m_station, this); });
+    connect(m_menus.about, &QAction::triggered, this, [this] { FrmAbout::showAbout(this); });
+}
 
-    showPosition(m_pi.country, countryPosition(m_settings.CountryCode));
-    showPosition(m_pi.areaCoverage, areaCoveragePosition(m_settings.AreaCoverage));
-    showPosition(m_pi.programReference, programReferencePosition(m_settings.ProgramReference));
-    showPosition(m_pi.ecc, eccPosition(m_settings.ECC));
-    showPosition(m_pi.pty, ptyPosition(m_settings.PTY));
+void Form1::browse(SongFileField field)
+{
+    const QString stored
+        = field == SongFileField::RadioText ? m_station.record().GetMP3Tag : m_station.record().AutoPSPath;
+    if (const std::optional<QString> path = browseForSongFile(this, field, stored))
+        m_station.commitSongPath(field, *path);
+}
+
+void Form1::redraw(unsigned changes)
+{
+    if (changes & Station::Editors)
+        redrawEditors();
+    if (changes & Station::Preview) {
+        m_right.previewLabel->setText(m_station.previewLabel());
+        // The icon holds its tool tip while hidden, ready for when the
+        // window goes to the tray.
+        m_tray->setToolTip(m_station.trayToolTip());
+    }
+    if (changes & Station::Clock) {
+        m_messages.pcTime->setText(m_station.clockTexts().time);
+        m_messages.pcDate->setText(m_station.clockTexts().date);
+    }
+    if (changes & Station::Status)
+        redrawStatus();
+}
+
+void Form1::redrawEditors()
+{
+    const StationSettings &record = m_station.record();
+    showPosition(m_pi.country, countryPosition(record.CountryCode));
+    showPosition(m_pi.areaCoverage, areaCoveragePosition(record.AreaCoverage));
+    showPosition(m_pi.programReference, programReferencePosition(record.ProgramReference));
+    showPosition(m_pi.ecc, eccPosition(record.ECC));
+    showPosition(m_pi.pty, ptyPosition(record.PTY));
     for (std::size_t pair = 0; pair < kFlagPairs.size(); ++pair) {
-        const bool one = flagShowsOne(m_settings.*kFlagPairs[pair].field);
+        const bool one = flagShowsOne(record.*kFlagPairs[pair].field);
         showChecked(one ? m_pi.flags[pair].one : m_pi.flags[pair].zero, true);
     }
-    // Setting AF1 .. AF7 in order closes a stored gap before the later
-    // stored values are shown.
-    m_settings.AF = closeAfGaps(m_settings.AF);
-    const AfEnabled afEnabled = afListsEnabled(m_settings.AF);
+    const AfEnabled afEnabled = afListsEnabled(record.AF);
     for (std::size_t n = 0; n < m_pi.af.size(); ++n) {
-        showPosition(m_pi.af[n], m_settings.AF[n]);
+        showPosition(m_pi.af[n], record.AF[n]);
         m_pi.af[n]->setEnabled(afEnabled[n]);
     }
-
     for (std::size_t i = 0; i < m_labels.labels.size(); ++i) {
-        showText(m_labels.labels[i], m_settings.PS[i]);
-        showPosition(m_labels.delays[i], m_settings.PSDelay[i]);
+        showText(m_labels.labels[i], record.PS[i], true);
+        showPosition(m_labels.delays[i], record.PSDelay[i]);
     }
-    showPosition(m_auto.autoDelay, m_settings.AutoPSDelay);
-    showPosition(m_labels.setAllDelay, m_settings.SETTOSAMEDELAY);
+    showPosition(m_auto.autoDelay, record.AutoPSDelay);
+    showPosition(m_labels.setAllDelay, record.SETTOSAMEDELAY);
     for (std::size_t k = 0; k < m_messages.messages.size(); ++k)
-        showText(m_messages.messages[k], m_settings.MG[k]);
-
-    showChecked(m_right.rdsActive, m_settings.RDSActive);
-    showChecked(m_right.trayAtStart, m_settings.TrayAtStart);
-    showChecked(m_auto.insertDate, m_settings.InsertDate);
-    showText(m_auto.radioText, m_settings.RT);
-    showText(m_auto.psSourcePath, m_settings.AutoPSPath);
-    showText(m_auto.rtSourcePath, m_settings.GetMP3Tag);
-    showOption({ m_auto.psUpdateYes, m_auto.psUpdateNo }, m_settings.AutoPS != 0 ? 0 : 1);
-    showOption({ m_auto.rtUpdateYes, m_auto.rtUpdateNo }, m_settings.RTSwitch != 0 ? 0 : 1);
-    showOption({ m_auto.updateType.begin(), m_auto.updateType.end() }, m_settings.AutoPS);
-    // The mode panel always starts on "Mode 0 (Normal)"; the stored mode is
-    // sent all the same. The transmitter options start on Stereo, 50uS, Rack D.
-    for (int position : { 0, 8, 9, 13 })
-        showChecked(m_hidden.modeOptions[static_cast<std::size_t>(position)], true);
-    m_filling = false;
-
-    // Messages 4 .. 8 follow every change of their text, so showing the
-    // stored text fits them; messages 1 .. 3 keep their stored case.
-    for (int k = 0; k < kMessageCount; ++k) {
-        if (messageFitsWhileTyping(k)) {
-            QLineEdit *field = m_messages.messages[static_cast<std::size_t>(k)];
-            const QString fitted = FitLongText(field->text());
-            showText(field, fitted);
-            m_settings.MG[static_cast<std::size_t>(k)] = fitted;
-        }
-    }
-    if (!repaired.isEmpty())
-        setStatusText(tr("Stored values that no list can show were reset to their defaults: %1")
-                          .arg(repaired.join(QStringLiteral(", "))));
-    saveUnasked();
+        showText(m_messages.messages[k], record.MG[k]);
+    showChecked(m_right.rdsActive, record.RDSActive);
+    showChecked(m_right.trayAtStart, record.TrayAtStart);
+    showChecked(m_auto.insertDate, record.InsertDate);
+    redrawSongPage();
 }
 
-void Form1::runPiHandler(QComboBox *selector)
+void Form1::redrawSongPage()
 {
-    if (m_filling)
-        return;
-    const QString text = selector->currentText();
-    if (selector == m_pi.country) {
-        if (const auto value = countryCodeFromText(text))
-            m_settings.CountryCode = *value;
-    } else if (selector == m_pi.areaCoverage) {
-        if (const auto value = areaCoverageFromText(text))
-            m_settings.AreaCoverage = *value;
-    } else if (selector == m_pi.ecc) {
-        if (const auto value = eccFromText(text))
-            m_settings.ECC = *value;
-    } else if (selector == m_pi.pty) {
-        if (const auto value = ptyFromText(text))
-            m_settings.PTY = *value;
-    } else if (selector == m_pi.programReference) {
-        const int position = selector->currentIndex();
-        if (position >= 0 && programReferencePosition(static_cast<qint16>(position)) >= 0)
-            m_settings.ProgramReference = static_cast<qint16>(position);
-    }
-    saveAllSettings();
+    const StationSettings &record = m_station.record();
+    const AutoUpdateState &song = m_station.autoUpdate();
+    showText(m_auto.psSourcePath, record.AutoPSPath, true);
+    showText(m_auto.rtSourcePath, record.GetMP3Tag, true);
+    showText(m_auto.radioText, song.radioTextField);
+    if (m_auto.songDisplay->text() != song.SongDisplay)
+        m_auto.songDisplay->setText(song.SongDisplay);
+    showOption({ m_auto.psUpdateYes, m_auto.psUpdateNo }, record.AutoPS != 0 ? 0 : 1);
+    showOption({ m_auto.rtUpdateYes, m_auto.rtUpdateNo }, record.RTSwitch != 0 ? 0 : 1);
+    showOption({ m_auto.updateType.begin(), m_auto.updateType.end() },
+        song.mode ? static_cast<int>(*song.mode) : -1);
 }
 
-void Form1::runFlagHandler(std::size_t pair)
+void Form1::redrawStatus()
 {
-    m_settings.*kFlagPairs[pair].field = flagValue(m_pi.flags[pair].one->isChecked());
-    saveAllSettings();
-}
-
-void Form1::runAfHandler(int index)
-{
-    if (m_filling)
-        return;
-    AfCodes codes {};
-    for (std::size_t n = 0; n < codes.size(); ++n)
-        codes[n] = static_cast<qint16>(std::max(0, m_pi.af[n]->currentIndex()));
-    codes = afterAfChange(codes, index);
-    const AfEnabled enabled = afListsEnabled(codes);
-    for (std::size_t n = 0; n < codes.size(); ++n) {
-        if (m_pi.af[n]->currentIndex() != codes[n])
-            showPosition(m_pi.af[n], codes[n]);
-        m_pi.af[n]->setEnabled(enabled[n]);
-    }
-    m_settings.AF = codes;
-    saveAllSettings();
-}
-
-void Form1::commitLabels()
-{
-    if (m_filling)
-        return;
-    LabelTexts shown;
-    for (std::size_t i = 0; i < shown.size(); ++i)
-        shown[i] = m_labels.labels[i]->text();
-    const LabelTexts fitted = zorvan::commitLabels(shown, m_settings);
-    for (std::size_t i = 0; i < fitted.size(); ++i)
-        showText(m_labels.labels[i], fitted[i]);
-    saveAllSettings();
-}
-
-void Form1::commitDelays()
-{
-    if (m_filling)
-        return;
-    DelayPositions positions {};
-    for (std::size_t i = 0; i < positions.size(); ++i)
-        positions[i] = m_labels.delays[i]->currentIndex();
-    zorvan::commitDelays(
-        positions, m_auto.autoDelay->currentIndex(), m_labels.setAllDelay->currentIndex(), m_settings);
-    saveAllSettings();
-}
-
-void Form1::setAllDelays()
-{
-    const DelayPositions positions = zorvan::setAllDelays(m_labels.setAllDelay->currentIndex(), m_settings);
-    for (std::size_t i = 0; i < positions.size(); ++i)
-        showPosition(m_labels.delays[i], positions[i]);
-    saveAllSettings();
-}
-
-void Form1::commitSetAllDelay()
-{
-    if (m_filling)
-        return;
-    const int position = m_labels.setAllDelay->currentIndex();
-    if (position >= 0)
-        m_settings.SETTOSAMEDELAY = static_cast<qint16>(position);
-    saveAllSettings();
-}
-
-void Form1::commitMessage(int index)
-{
-    if (m_filling)
-        return;
-    QLineEdit *field = m_messages.messages[static_cast<std::size_t>(index)];
-    const QString fitted = FitLongText(field->text());
-    showText(field, fitted);
-    m_settings.MG[static_cast<std::size_t>(index)] = fitted;
-    saveAllSettings();
-}
-
-void Form1::runModeHandler()
-{
-    std::array<bool, kModeCount> selected {};
-    for (std::size_t position = 0; position < selected.size(); ++position)
-        selected[position] = m_hidden.modeOptions[position]->isChecked();
-    if (const auto mode = modeFromOptions(selected))
-        m_settings.MODE = *mode;
-    saveAllSettings();
+    m_statusText->setText(m_station.statusText());
+    m_right.progress->setValue(std::clamp(m_station.progress(), m_right.progress->minimum(), m_right.progress->maximum()));
+    m_right.sendSettings->setEnabled(m_station.uploadButtonEnabled(UploadButton::SendSettings));
+    m_right.sendRtAndPs->setEnabled(m_station.uploadButtonEnabled(UploadButton::SendRtAndPs));
+    m_messages.synchronizeTime->setEnabled(m_station.uploadButtonEnabled(UploadButton::SynchronizeTime));
 }
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
-    const bool click = event->type() == QEvent::MouseButtonPress;
+    const bool press = event->type() == QEvent::MouseButtonPress;
+    const bool release = event->type() == QEvent::MouseButtonRelease;
     const bool leave = event->type() == QEvent::FocusOut;
-    if (!click && !leave)
+    if (!press && !release && !leave)
         return QMainWindow::eventFilter(watched, event);
 
-    if (indexOf(m_labels.labels, watched) >= 0) {
-        commitLabels();
-    } else if (const int message = indexOf(m_messages.messages, watched); message >= 0) {
+    if (const int label = indexOf(m_labels.labels, watched); label >= 0 && (press || leave)) {
+        auto *field = m_labels.labels[static_cast<std::size_t>(label)];
+        field->setModified(false);
+        m_station.commitLabel(label, field->text());
+    } else if (const int message = indexOf(m_messages.messages, watched); message >= 0 && (press || leave)) {
         if (leave || !messageFitsWhileTyping(message))
-            commitMessage(message);
+            m_station.commitMessage(message, m_messages.messages[static_cast<std::size_t>(message)]->text());
     } else if (watched == m_pi.programReference && leave) {
-        runPiHandler(m_pi.programReference);
+        m_station.chooseProgramReference(m_pi.programReference->currentIndex());
+    } else if (watched == m_auto.radioText && (release || leave)) {
+        m_station.commitRadioText(m_auto.radioText->text());
+    } else if (watched == m_auto.songDisplay && release) {
+        m_station.clickSongDisplay();
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -76,10 +76,15 @@ void FrmAbout::closeEvent(QCloseEvent *event)
         event->ignore();
 }
 
-void FrmAbout::showSplash(QWidget *parent)
+void FrmAbout::showSplash(QWidget *parent, QObject *context, std::function<void()> closed)
 {
-    FrmAbout splash(parent);
-    splash.exec();
+    // Not exec(): a nested event loop would hold up whatever comes while
+    // the splash is up, a termination signal among them.
+    auto *splash = new FrmAbout(parent);
+    splash->setAttribute(Qt::WA_DeleteOnClose);
+    splash->setModal(true);
+    QObject::connect(splash, &QDialog::finished, context, [closed = std::move(closed)] { closed(); });
+    splash->show();
 }
 
 FrmAbout *FrmAbout::showAbout(QWidget *parent)

@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QtGlobal>
 
+#include <functional>
+
 class QProgressBar;
 class QTimer;
 
@@ -26,8 +28,9 @@ public:
     // Timer2; tests stop it and call tick() themselves.
     QTimer *stepTimer() const { return m_timer; }
 
-    // Start-up: shows the window modally and returns once it has closed itself.
-    static void showSplash(QWidget *parent);
+    // Start-up: shows the window modally and returns at once; `closed` runs
+    // (in the life of `context`) once it has closed itself.
+    static void showSplash(QWidget *parent, QObject *context, std::function<void()> closed);
     // Menu "&About": shows the window non-modally. While one is open, a second
     // request only brings it to the front; each new window starts at 0.
     static FrmAbout *showAbout(QWidget *parent);

@@ -54,12 +54,9 @@ QStringList browsableDrives()
 
 } // namespace
 
-FrmProperties::FrmProperties(
-    SongFileField field, StationSettings &settings, std::function<void()> save, QWidget *parent)
+FrmProperties::FrmProperties(SongFileField field, const QString &storedPath, QWidget *parent)
     : QDialog(parent)
     , m_field(field)
-    , m_settings(settings)
-    , m_save(std::move(save))
     , m_drives(new QComboBox(this))
     , m_tree(new QTreeWidget(this))
     , m_files(new QListWidget(this))
@@ -86,7 +83,7 @@ FrmProperties::FrmProperties(
 
     m_folder = QDir::cleanPath(QDir::currentPath());
     fillDrives();
-    startAtStoredPath(storedField());
+    startAtStoredPath(storedPath);
     showFolder();
 
     connect(m_drives, &QComboBox::currentTextChanged, this,
@@ -101,11 +98,6 @@ FrmProperties::FrmProperties(
         const QRect area = screen->geometry();
         move(area.left() + (area.width() - width()) / 2, area.top() + (area.height() - height()) / 2);
     }
-}
-
-QString &FrmProperties::storedField()
-{
-    return m_field == SongFileField::RadioText ? m_settings.GetMP3Tag : m_settings.AutoPSPath;
 }
 
 // Each step that cannot be carried out is skipped, leaving the lists where
@@ -216,17 +208,13 @@ bool FrmProperties::chooseFolder(const QString &folder)
 void FrmProperties::takeFile(const QString &fileName)
 {
     const QString path = composeBrowsedPath(currentFolder(), fileName, browseSeparator());
-    storedField() = path;
     m_taken = path;
-    if (m_save)
-        m_save();
     accept();
 }
 
-std::optional<QString> browseForSongFile(
-    QWidget *parent, SongFileField field, StationSettings &settings, std::function<void()> save)
+std::optional<QString> browseForSongFile(QWidget *parent, SongFileField field, const QString &storedPath)
 {
-    FrmProperties dialog(field, settings, std::move(save), parent);
+    FrmProperties dialog(field, storedPath, parent);
     dialog.exec();
     return dialog.takenPath();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/station_settings.h"
+#include "station/station.h"
 
 #include <QDialog>
 
@@ -14,19 +14,14 @@ class QTreeWidgetItem;
 
 namespace zorvan {
 
-// Which source-file path a browser picks.
-enum class SongFileField {
-    RadioText, // FrmProperties1: `GetMP3Tag`, shown in Text2
-    ProgrammeService, // FrmProperties2: `AutoPSPath`, shown in Text3
-};
-
 // Drive, folder and "*.txt" file lists; a double click on a file takes it.
 class FrmProperties : public QDialog {
     Q_OBJECT
 
 public:
-    FrmProperties(SongFileField field, StationSettings &settings, std::function<void()> save,
-        QWidget *parent = nullptr);
+    // Starts at the folder of `storedPath`. FrmProperties1 picks the
+    // radio-text path, FrmProperties2 the PS path.
+    FrmProperties(SongFileField field, const QString &storedPath, QWidget *parent = nullptr);
 
     // The drive list's drive and the folder list's folder, in the
     // platform's own form ("/home/op", "C:\").
@@ -46,11 +41,7 @@ private:
     void fillDrives();
     void showFolder();
     void selectDriveOfFolder();
-    QString &storedField();
-
     SongFileField m_field;
-    StationSettings &m_settings;
-    std::function<void()> m_save;
     QComboBox *m_drives; // drvList
     QTreeWidget *m_tree; // Dir1
     QListWidget *m_files; // FilList
@@ -58,11 +49,8 @@ private:
     std::optional<QString> m_taken;
 };
 
-// Opens the browser modally at the folder of the stored path. On a file
-// double click it writes the path into the record's field, runs `save` and
-// returns the path (for the main window's field); any other close returns
-// nothing and changes nothing.
-std::optional<QString> browseForSongFile(
-    QWidget *parent, SongFileField field, StationSettings &settings, std::function<void()> save);
+// Opens the browser modally at the folder of the stored path and returns
+// the path of the file double-clicked; any other close returns nothing.
+std::optional<QString> browseForSongFile(QWidget *parent, SongFileField field, const QString &storedPath);
 
 } // namespace zorvan

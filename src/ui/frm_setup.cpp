@@ -1,8 +1,6 @@
 #include "ui/frm_setup.h"
 
-#include "link/com_port_map.h"
 #include "model/setup_choices.h"
-#include "settings/settings_store.h"
 #include "ui/help_support.h"
 #include "ui/help_texts.h"
 
@@ -28,12 +26,9 @@ constexpr int kLastPort = 8;
 
 } // namespace
 
-FrmSetup::FrmSetup(
-    StationSettings &settings, SettingsBackend &backend, std::function<void()> save, QWidget *parent)
+FrmSetup::FrmSetup(Station &station, QWidget *parent)
     : QDialog(parent)
-    , m_settings(settings)
-    , m_backend(backend)
-    , m_save(std::move(save))
+    , m_station(station)
     , m_port(new QComboBox(this))
     , m_speed(new QComboBox(this))
     , m_device(new QLineEdit(this))
@@ -96,95 +91,67 @@ FrmSetup::FrmSetup(
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    reloadRecord();
+    // The store may have changed behind the program's back.
+    m_station.reloadFromStore();
     fill();
 
     connect(m_port, &QComboBox::currentTextChanged, this, &FrmSetup::portTextChanged);
-    connect(m_speed, &QComboBox::currentTextChanged, this, &FrmSetup::speedTextChanged);
+    connect(m_speed, &QComboBox::currentTextChanged, &m_station, &Station::chooseComSpeedText);
     connect(m_device, &QLineEdit::editingFinished, this, &FrmSetup::deviceEdited);
     connect(m_help, &QPushButton::clicked, this, [this] { showMessage(this, setupHelpText()); });
     connect(m_ok, &QPushButton::clicked, this, [this] {
-        saveRecord();
+        m_station.saveUnasked();
         close();
     });
 }
 
-// The store may have changed behind the program's back, so the record is
-// read again. A store that cannot be read would hand back nothing but
-// defaults, and one that refuses writes may hold older values than the
-// record; in both cases the record in memory is kept.
-void FrmSetup::reloadRecord()
-{
-    if (!m_backend.flush())
-        return;
-    StationSettings stored;
-    if (LoadAllSettings(stored, m_backend) == StoreStatus::Ok)
-        m_settings = stored;
-}
-
+// Each list opens on the stored choice, selected, so that the arrow keys
+// move on from it; a stored value that no entry stands for shows the
+// design text with nothing selected.
 void FrmSetup::fill()
 {
     const QSignalBlocker portBlocker(m_port);
     const QSignalBlocker speedBlocker(m_speed);
-    m_port->clear();
-    m_port->addItems(comPortEntries());
-    m_port->setCurrentIndex(-1);
-    m_port->setEditText(comPortEntryText(m_settings.COMSelected).value_or(kComPortDesignText));
-    m_speed->clear();
-    m_speed->addItems(baudRateEntries());
-    m_speed->setCurrentIndex(-1);
-    m_speed->setEditText(baudRateEntryText(m_settings.COMSpeed).value_or(kBaudRateDesignText));
+    const StationSettings &record = m_station.record();
+    const auto show = [](QComboBox *list, const QStringList &entries, const std::optional<QString> &stored,
+                          const QString &designText) {
+        list->clear();
+        list->addItems(entries);
+        const int position = stored ? static_cast<int>(entries.indexOf(*stored)) : -1;
+        list->setCurrentIndex(position);
+        if (position < 0)
+            list->setEditText(designText);
+    };
+    show(m_port, comPortEntries(), comPortEntryText(record.COMSelected), kComPortDesignText);
+    show(m_speed, baudRateEntries(), baudRateEntryText(record.COMSpeed), kBaudRateDesignText);
     showDevice();
 }
 
 void FrmSetup::showDevice()
 {
-    const int port = m_settings.COMSelected;
+    const int port = m_station.record().COMSelected;
     const bool known = port >= kFirstPort && port <= kLastPort;
     m_device->setEnabled(known);
-    m_device->setText(known ? comPortDevice(m_backend, port) : QString());
-}
-
-void FrmSetup::saveRecord()
-{
-    if (m_save)
-        m_save();
+    m_device->setText(known ? m_station.comDevice(port) : QString());
 }
 
 void FrmSetup::portTextChanged(const QString &text)
 {
-    if (const auto port = comSelectedFromText(text)) {
-        m_settings.COMSelected = *port;
-        showDevice();
-    }
-    saveRecord();
-}
-
-void FrmSetup::speedTextChanged(const QString &text)
-{
-    if (const auto speed = comSpeedFromText(text))
-        m_settings.COMSpeed = *speed;
-    saveRecord();
+    m_station.chooseComPortText(text);
+    showDevice();
 }
 
 void FrmSetup::deviceEdited()
 {
-    const int port = m_settings.COMSelected;
-    if (port < kFirstPort || port > kLastPort)
-        return;
-    if (m_device->text() == comPortDevice(m_backend, port))
-        return;
-    setComPortDevice(m_backend, port, m_device->text());
-    saveRecord();
+    m_station.setComDevice(m_device->text());
     showDevice();
 }
 
-FrmSetup *FrmSetup::open(
-    StationSettings &settings, SettingsBackend &backend, std::function<void()> save, QWidget *parent)
+FrmSetup *FrmSetup::open(Station &station, QWidget *parent)
 {
     if (!s_setup) {
         BusyPointer busy;
-        s_setup = new FrmSetup(settings, backend, std::move(save), parent);
+        s_setup = new FrmSetup(station, parent);
         s_setup->setAttribute(Qt::WA_DeleteOnClose);
         s_setup->show();
     }

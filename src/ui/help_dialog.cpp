@@ -1,5 +1,7 @@
 #include "ui/help_dialog.h"
 
+#include "model/window_pages.h"
+
 #include "ui/help_pictures.h"
 #include "ui/help_support.h"
 

@@ -8,13 +8,16 @@ namespace zorvan {
 
 namespace {
 
+// Messages carry no title of their own; where the platform draws a title
+// bar anyway, it shows the program's name. The box does not block: the
+// window stays usable behind it, and a program asked to end does not wait
+// for someone to press OK.
 void showMessageBox(QWidget *parent, const QString &text)
 {
-    // Messages carry no title of their own; where the platform draws a
-    // title bar anyway, it shows the program's name.
-    QMessageBox box(
-        QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok, parent);
-    box.exec();
+    auto *box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("ZORVAN Q500+"), text, QMessageBox::Ok, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
 }
 
 MessageSink &currentSink()

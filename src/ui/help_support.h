@@ -8,11 +8,11 @@ class QWidget;
 
 namespace zorvan {
 
-// Shows one message with an OK button and returns when it is closed.
+// Shows one message with an OK button; returns at once.
 using MessageSink = std::function<void(QWidget *parent, const QString &text)>;
 
 // Every help and notice message of the windows goes through here, so that
-// tests can take the messages instead of blocking on a modal box.
+// tests can take the messages instead of looking for boxes.
 void showMessage(QWidget *parent, const QString &text);
 // Installs a sink; an empty one restores the message box. Returns the
 // sink that was installed before.
@@ -27,15 +27,5 @@ public:
     BusyPointer(const BusyPointer &) = delete;
     BusyPointer &operator=(const BusyPointer &) = delete;
 };
-
-// Converts design measures in twips (15 twips are one pixel at 96 dpi).
-constexpr int twipsToPixels(int twips)
-{
-    return twips / 15;
-}
-constexpr int pixelsToTwips(int pixels)
-{
-    return pixels * 15;
-}
 
 } // namespace zorvan

@@ -1,0 +1,747 @@
+#include "station/station.h"
+
+#include "content/programme_text_upload.h"
+#include "content/song_source.h"
+#include "link/clock_sync.h"
+#include "link/com_port_map.h"
+#include "link/link_failure_message.h"
+#include "link/mode_command.h"
+#include "link/settings_upload.h"
+#include "model/af_list.h"
+#include "model/field_repair.h"
+#include "model/flag_pairs.h"
+#include "model/label_list.h"
+#include "model/list_choice.h"
+#include "model/pi_code.h"
+#include "model/pty_table.h"
+#include "model/setup_choices.h"
+#include "model/text_rules.h"
+#include "model/window_pages.h"
+#include "settings/settings_store.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace zorvan {
+
+namespace {
+
+constexpr int kTimerIntervalMs = 1000;
+constexpr int kFirstComPort = 1;
+constexpr int kLastComPort = 8;
+
+const QString kSaveFailedText
+    = QStringLiteral("The settings could not be saved; changes last until the program ends.");
+
+// Whether the port was open, so that the upload got as far as its frames.
+bool portOpened(LinkOutcome outcome)
+{
+    switch (outcome) {
+    case LinkOutcome::Sent:
+    case LinkOutcome::WriteFailed:
+    case LinkOutcome::WriteTimeout:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A message box keeps its paragraphs; the status bar and the tool tip take
+// them on one line.
+QString oneLine(QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return text;
+}
+
+bool isDelayPosition(int position)
+{
+    return position >= 0 && position < kDelayEntryCount;
+}
+
+} // namespace
+
+Station::Station(SettingsBackend &store, std::unique_ptr<SerialPort> port, QObject *parent)
+    : QObject(parent)
+    , m_store(store)
+    , m_link(std::make_unique<EncoderLink>(std::move(port)))
+    , m_reader(std::make_unique<PlatformSongFileReader>())
+    , m_now(&QDateTime::currentDateTime)
+{
+    setObjectName(QStringLiteral("Station"));
+    const std::pair<QTimer *, const char *> timers[] = {
+        { &m_clockTimer, "Timer1" },
+        { &m_previewTimer, "Timer2" },
+        { &m_engineTimer, "Timer6" },
+    };
+    for (const auto &[timer, name] : timers) {
+        timer->setObjectName(QLatin1String(name));
+        timer->setInterval(kTimerIntervalMs);
+    }
+    m_preview.intervalMs = m_previewTimer.interval();
+    connect(&m_engineTimer, &QTimer::timeout, this, &Station::engineTick);
+    connect(&m_previewTimer, &QTimer::timeout, this, &Station::previewTick);
+    connect(&m_clockTimer, &QTimer::timeout, this, &Station::clockTick);
+    connect(m_link.get(), &EncoderLink::reportStep, this, &Station::showReport);
+    connect(m_link.get(), &EncoderLink::progressReset, this, &Station::showReset);
+}
+
+Station::~Station() = default;
+
+void Station::setClock(Now now)
+{
+    m_now = std::move(now);
+}
+
+void Station::setSongFileReader(std::unique_ptr<SongFileReader> reader)
+{
+    m_reader = std::move(reader);
+}
+
+void Station::setPlayerTransport(std::shared_ptr<PlayerTransport> transport)
+{
+    m_playerTransport = std::move(transport);
+}
+
+void Station::beginStartUp()
+{
+    m_preview.DspCount = 0;
+    // Before the record is loaded, so the player version comes straight from
+    // the store.
+    if (m_playerTransport)
+        GetWAInfo(m_player, m_playerTransport, StoredWinAmpVersion(m_store));
+    else
+        GetWAInfo(m_player, m_store);
+}
+
+void Station::load()
+{
+    if (m_loaded || m_shutDown)
+        return;
+    const bool unreadable = LoadAllSettings(m_record, m_store) == StoreStatus::Unreadable;
+    const QStringList repaired = repairUnshowableFields(m_record);
+    // Setting AF1 .. AF7 in order closes a stored gap before the later
+    // stored values are shown.
+    m_record.AF = closeAfGaps(m_record.AF);
+    // Messages 4 .. 8 follow every change of their field, so showing the
+    // stored text fits them; messages 1 .. 3 keep their stored case.
+    for (int k = 0; k < kMessageCount; ++k) {
+        if (messageFitsWhileTyping(k))
+            m_record.MG[static_cast<std::size_t>(k)] = FitLongText(m_record.MG[static_cast<std::size_t>(k)]);
+    }
+    m_auto = initialAutoUpdateState(m_record);
+    m_loaded = true;
+    m_keepUnreadStore = unreadable;
+
+    if (!repaired.isEmpty())
+        setStatus(tr("Stored values that no list can show were reset to their defaults: %1")
+                      .arg(repaired.join(QStringLiteral(", "))));
+    saveUnasked();
+    if (unreadable) {
+        setStatus(m_saveFailureShown ? tr("The settings file could not be read in full or written; "
+                                          "settings missing from it are at their defaults.")
+                                     : tr("The settings file could not be read in full; settings missing "
+                                          "from it are at their defaults."));
+    }
+    // The clock and the engine start here too: a tick before the record is
+    // loaded would work on defaults.
+    m_previewTimer.start();
+    m_clockTimer.start();
+    m_engineTimer.start();
+    emit changed(Editors | Preview | Clock | Status);
+}
+
+bool Station::shutDown()
+{
+    if (m_shutDown)
+        return true;
+    if (m_active) {
+        m_queue.clear();
+        if (!m_closePending) {
+            m_closePending = true;
+            setStatus(tr("Finishing the transmission before closing..."));
+        }
+        return false;
+    }
+    saveUnasked();
+    m_shutDown = true;
+    m_engineTimer.stop();
+    m_previewTimer.stop();
+    m_clockTimer.stop();
+    return true;
+}
+
+void Station::setTerminating()
+{
+    m_terminating = true;
+}
+
+bool Station::uploadButtonEnabled(UploadButton button) const
+{
+    return UploadButtons(button, m_runningButton);
+}
+
+QString Station::comDevice(int comNumber) const
+{
+    return comPortDevice(m_store, comNumber);
+}
+
+// Saving.
+
+void Station::save()
+{
+    // Nothing is saved before the record was loaded: it would replace the
+    // operator's settings with defaults.
+    if (!m_loaded || m_shutDown)
+        return;
+    m_keepUnreadStore = false;
+    if (SaveAllSettings(m_record, m_store) == StoreStatus::Ok) {
+        if (m_saveFailureShown) {
+            m_saveFailureShown = false;
+            if (m_status == kSaveFailedText)
+                setStatus(QStringLiteral("Ready"));
+        }
+        return;
+    }
+    if (m_saveFailureShown)
+        return;
+    m_saveFailureShown = true;
+    setStatus(kSaveFailedText);
+}
+
+// Saves that no edit asked for (start-up, deactivation, close) leave alone a
+// settings file that could not be read, so a file that was only out of
+// reach for a moment is not replaced by defaults.
+void Station::saveUnasked()
+{
+    if (!m_keepUnreadStore)
+        save();
+}
+
+void Station::edited(unsigned changes)
+{
+    save();
+    emit changed(changes);
+}
+
+// Editors.
+
+void Station::chooseCountryText(const QString &text)
+{
+    if (const auto value = countryCodeFromText(text))
+        m_record.CountryCode = *value;
+    edited();
+}
+
+void Station::chooseAreaCoverageText(const QString &text)
+{
+    if (const auto value = areaCoverageFromText(text))
+        m_record.AreaCoverage = *value;
+    edited();
+}
+
+void Station::chooseEccText(const QString &text)
+{
+    if (const auto value = eccFromText(text))
+        m_record.ECC = *value;
+    edited();
+}
+
+void Station::choosePtyText(const QString &text)
+{
+    if (const auto value = ptyFromText(text))
+        m_record.PTY = *value;
+    edited();
+}
+
+void Station::chooseProgramReference(int position)
+{
+    if (position >= 0 && programReferencePosition(static_cast<qint16>(position)) >= 0)
+        m_record.ProgramReference = static_cast<qint16>(position);
+    edited();
+}
+
+void Station::chooseFlag(std::size_t pair, bool one)
+{
+    if (pair < kFlagPairs.size())
+        m_record.*kFlagPairs[pair].field = flagValue(one);
+    edited();
+}
+
+void Station::chooseAf(int index, int position)
+{
+    if (index < 0 || index >= kAfCount || position < 0 || position >= kAfEntryCount)
+        return;
+    AfCodes codes = m_record.AF;
+    codes[static_cast<std::size_t>(index)] = static_cast<qint16>(position);
+    m_record.AF = afterAfChange(codes, index);
+    edited();
+}
+
+void Station::commitLabel(int index, const QString &text)
+{
+    LabelTexts shown = m_record.PS;
+    if (index >= 0 && index < kLabelCount)
+        shown[static_cast<std::size_t>(index)] = text;
+    zorvan::commitLabels(shown, m_record);
+    edited();
+}
+
+void Station::chooseDelay(int index, int position)
+{
+    if (index >= 0 && index < kLabelCount && isDelayPosition(position))
+        m_record.PSDelay[static_cast<std::size_t>(index)] = static_cast<qint16>(position);
+    edited();
+}
+
+void Station::chooseAutoDelay(int position)
+{
+    if (isDelayPosition(position))
+        m_record.AutoPSDelay = static_cast<qint16>(position);
+    edited();
+}
+
+void Station::chooseSetAllDelay(int position)
+{
+    if (isDelayPosition(position))
+        m_record.SETTOSAMEDELAY = static_cast<qint16>(position);
+    edited();
+}
+
+void Station::setAllDelays()
+{
+    zorvan::setAllDelays(m_record.SETTOSAMEDELAY, m_record);
+    edited();
+}
+
+void Station::commitMessage(int index, const QString &text)
+{
+    if (index >= 0 && index < kMessageCount)
+        m_record.MG[static_cast<std::size_t>(index)] = FitLongText(text);
+    edited();
+}
+
+void Station::setRdsActive(bool on)
+{
+    m_record.RDSActive = on;
+    edited();
+}
+
+void Station::setTrayAtStart(bool on)
+{
+    m_record.TrayAtStart = on;
+    edited();
+}
+
+void Station::setInsertDate(bool on)
+{
+    m_record.InsertDate = on;
+    edited();
+}
+
+void Station::chooseModeOption(int position)
+{
+    // The mode is the selected option of the mode panel; the transmitter's
+    // options are in the same group and save without changing it.
+    if (position >= 0 && position < kModeCount)
+        m_shownModeOption = position;
+    m_record.MODE = static_cast<qint16>(m_shownModeOption);
+    edited();
+}
+
+void Station::choosePsUpdate(bool yes)
+{
+    zorvan::choosePsUpdate(m_record, yes);
+    edited();
+}
+
+void Station::chooseRtUpdate(bool yes)
+{
+    zorvan::chooseRtUpdate(m_record, yes);
+    edited();
+}
+
+void Station::chooseUpdateType(DynamicMode mode)
+{
+    zorvan::chooseUpdateType(m_record, m_auto, mode);
+    edited();
+}
+
+void Station::commitRadioText(const QString &text)
+{
+    radioTextCommitted(m_record, m_auto, text);
+    edited();
+}
+
+void Station::clickSongDisplay()
+{
+    songDisplayClicked(m_record, m_auto);
+    edited();
+}
+
+void Station::commitSongPath(SongFileField field, const QString &path)
+{
+    QString &stored = field == SongFileField::RadioText ? m_record.GetMP3Tag : m_record.AutoPSPath;
+    if (stored == path)
+        return;
+    stored = path;
+    edited();
+}
+
+void Station::choosePreviewSource(PreviewSource source)
+{
+    m_previewSource = source;
+}
+
+void Station::reloadFromStore()
+{
+    // The store may have changed behind the program's back. A store that
+    // cannot be read would hand back nothing but defaults, and one that
+    // refuses writes may hold older values than the record; in both cases
+    // the record in memory is kept.
+    if (!m_loaded || !m_store.flush())
+        return;
+    StationSettings stored;
+    if (LoadAllSettings(stored, m_store) != StoreStatus::Ok)
+        return;
+    m_record = stored;
+    emit changed(Editors);
+}
+
+void Station::chooseComPortText(const QString &text)
+{
+    if (const auto port = comSelectedFromText(text))
+        m_record.COMSelected = *port;
+    edited();
+}
+
+void Station::chooseComSpeedText(const QString &text)
+{
+    if (const auto speed = comSpeedFromText(text))
+        m_record.COMSpeed = *speed;
+    edited();
+}
+
+void Station::setComDevice(const QString &device)
+{
+    const int port = m_record.COMSelected;
+    if (port < kFirstComPort || port > kLastComPort || device == comPortDevice(m_store, port))
+        return;
+    setComPortDevice(m_store, port, device);
+    edited();
+}
+
+// Transmissions, one at a time.
+
+void Station::press(UploadButton button)
+{
+    switch (button) {
+    case UploadButton::SendSettings:
+        submit(Job::SendSettings);
+        break;
+    case UploadButton::SendRtAndPs:
+        submit(Job::SendRtAndPs);
+        break;
+    case UploadButton::SynchronizeTime:
+        submit(Job::SynchronizeTime);
+        break;
+    }
+}
+
+void Station::pressSetMode()
+{
+    submit(Job::SetMode);
+}
+
+void Station::engineTick()
+{
+    submit(Job::EngineTick);
+}
+
+void Station::submit(Job job)
+{
+    if (!m_loaded || m_shutDown || m_closePending)
+        return;
+    // A press of the button whose upload runs, or a second press or tick
+    // while the first still waits, is the same request.
+    if (m_active == job || std::find(m_queue.begin(), m_queue.end(), job) != m_queue.end())
+        return;
+    if (m_active) {
+        m_queue.push_back(job);
+        return;
+    }
+    start(job);
+}
+
+void Station::start(Job job)
+{
+    m_active = job;
+    switch (job) {
+    case Job::EngineTick:
+        runEngineTick();
+        return;
+    case Job::SendSettings: {
+        SettingsUploadInput input;
+        input.settings = m_record;
+        input.rdsActive = m_record.RDSActive;
+        for (std::size_t i = 0; i < input.afTexts.size(); ++i)
+            input.afTexts[i] = afEntryText(m_record.AF[i]);
+        input.firstLabel = m_record.PS[0];
+        const SettingsUpload upload = SendSettings(input);
+        const qint16 afNum = upload.afNum;
+        startUpload(UploadButton::SendSettings, upload.plan, [this, afNum](LinkOutcome outcome) {
+            // The count is made once the port is open; an upload that never
+            // reached its frames leaves the stored count alone.
+            if (!portOpened(outcome))
+                return;
+            m_record.AFNum = afNum;
+            edited();
+        });
+        return;
+    }
+    case Job::SendRtAndPs: {
+        ProgrammeTextSnapshot snapshot;
+        snapshot.RT = m_record.RT;
+        snapshot.MG = m_record.MG;
+        snapshot.labels = m_record.PS;
+        for (std::size_t i = 0; i < snapshot.delays.size(); ++i)
+            snapshot.delays[i] = QString::number(m_record.PSDelay[i]);
+        startUpload(UploadButton::SendRtAndPs, SendRtAndPs(snapshot));
+        return;
+    }
+    case Job::SynchronizeTime: {
+        const PlanOrError clock = SynchronizeClock(m_now());
+        if (!clock.plan) {
+            tellOperator(clock.error);
+            finishJob();
+            return;
+        }
+        startUpload(UploadButton::SynchronizeTime, *clock.plan);
+        return;
+    }
+    case Job::SetMode:
+        transmit(SetMode(m_record.MODE), [this](LinkOutcome outcome) {
+            const QString failure = linkFailureMessage(outcome);
+            if (!failure.isEmpty())
+                tellOperator(failure);
+            finishJob();
+        });
+        return;
+    }
+}
+
+void Station::startUpload(UploadButton button, const Transmission &plan, std::function<void(LinkOutcome)> after)
+{
+    m_runningButton = button;
+    emit changed(Status);
+    transmit(plan, [this, after = std::move(after)](LinkOutcome outcome) {
+        m_runningButton.reset();
+        emit changed(Status);
+        if (after)
+            after(outcome);
+        // A button's failure is told at every press: the operator is there.
+        const QString failure = linkFailureMessage(outcome);
+        if (!failure.isEmpty())
+            tellOperator(failure);
+        finishJob();
+    });
+}
+
+void Station::transmit(const Transmission &plan, std::function<void(LinkOutcome)> done)
+{
+    // The port chosen now, not the one of the last upload: the operator may
+    // have changed it in between.
+    m_link->setPortConfig(stationPortConfig(m_record, m_store));
+    if (!m_link->run(plan, std::move(done)))
+        finishJob(); // cannot happen while transmissions go one at a time
+}
+
+void Station::finishJob()
+{
+    m_active.reset();
+    if (m_shutDown)
+        return;
+    const unsigned held = m_heldTicks;
+    m_heldTicks = 0;
+    if (held & kClockTick)
+        runClock();
+    if (held & kPreviewTick)
+        runPreview();
+    if (m_closePending) {
+        emit readyToClose();
+        return;
+    }
+    if (!m_queue.empty()) {
+        const Job next = m_queue.front();
+        m_queue.pop_front();
+        start(next);
+    }
+}
+
+// The song engine.
+
+void Station::runEngineTick()
+{
+    if (m_record.AutoPS == 0 && m_record.RTSwitch == 0) {
+        finishJob();
+        return;
+    }
+    // The path as committed: a path being typed is never read.
+    const SongSource source = ReadSongSource(*m_reader, m_record.AutoPSPath);
+    if (source.status == SongSource::Status::Missing) {
+        switchOffForMissingFile(m_record, m_auto);
+        edited();
+        tellOperator(kMissingSongFileMessage);
+        finishJob();
+        return;
+    }
+    // A file that exists but cannot be read now (the writer holds it, a
+    // share dropped) says nothing about the song: the labels stay as they
+    // are until a later tick reads it.
+    if (source.status == SongSource::Status::Fields && m_record.AutoPS != 0) {
+        const AutoUpdateStep labels = autoUpdateLabels(m_record, m_auto, source.fields, m_now().date());
+        if (labels.recordChanged)
+            edited();
+        if (labels.plan) {
+            transmit(*labels.plan, [this](LinkOutcome outcome) {
+                if (outcome != LinkOutcome::Sent) {
+                    // The rest of the tick waits for the next one, the
+                    // radio text included.
+                    autoUpdateFailed(outcome);
+                    finishJob();
+                    return;
+                }
+                labelsSent(m_auto);
+                autoUpdateSucceeded();
+                emit changed(Editors);
+                runRadioTextStep();
+            });
+            return;
+        }
+    }
+    runRadioTextStep();
+}
+
+void Station::runRadioTextStep()
+{
+    if (m_record.RTSwitch != 1) {
+        finishJob();
+        return;
+    }
+    const AutoUpdateStep rt = updateRadioText(m_record, m_auto, ReadFirstLine(*m_reader, m_record.AutoPSPath));
+    if (rt.recordChanged)
+        edited();
+    if (!rt.plan) {
+        finishJob();
+        return;
+    }
+    transmit(*rt.plan, [this](LinkOutcome outcome) {
+        radioTextSent(m_auto, outcome == LinkOutcome::Sent);
+        if (outcome == LinkOutcome::Sent)
+            autoUpdateSucceeded();
+        else
+            autoUpdateFailed(outcome);
+        finishJob();
+    });
+}
+
+// A fault of the automatic updates would come back every second: it is told
+// once in a message, then only in the status bar and the tray's tool tip
+// while it lasts, and again in a message when another fault comes or after
+// the link has worked in between. What did not go out is tried again by the
+// following ticks.
+void Station::autoUpdateFailed(LinkOutcome outcome)
+{
+    const QString text = linkFailureMessage(outcome);
+    const bool told = m_autoFault == outcome;
+    m_autoFault = outcome;
+    setStatus(oneLine(text));
+    if (!told)
+        tellOperator(text);
+}
+
+void Station::autoUpdateSucceeded()
+{
+    m_autoFault.reset();
+}
+
+void Station::tellOperator(const QString &text)
+{
+    if (!m_terminating)
+        emit notice(text);
+}
+
+// Displays.
+
+void Station::setStatus(const QString &text)
+{
+    if (m_status == text)
+        return;
+    m_status = text;
+    emit changed(Status);
+}
+
+void Station::showReport(const QString &text, std::optional<double> progress)
+{
+    // While the window waits to close, the status bar keeps saying so; the
+    // progress bar still shows how far the transmission has come.
+    if (!m_closePending)
+        m_status = text;
+    if (progress) {
+        // The bar counts whole steps; label steps come in 0.09ths.
+        m_progress = static_cast<int>(std::clamp<long>(std::lround(*progress), 0, 21));
+    }
+    emit changed(Status);
+}
+
+void Station::showReset()
+{
+    if (!m_closePending)
+        m_status = QStringLiteral("Ready");
+    m_progress = 0;
+    emit changed(Status);
+}
+
+void Station::previewTick()
+{
+    if (m_shutDown)
+        return;
+    if (m_active) {
+        m_heldTicks |= kPreviewTick;
+        return;
+    }
+    runPreview();
+}
+
+void Station::clockTick()
+{
+    if (m_shutDown)
+        return;
+    if (m_active) {
+        m_heldTicks |= kClockTick;
+        return;
+    }
+    runClock();
+}
+
+void Station::runPreview()
+{
+    const PreviewFrame frame
+        = PreviewTick(m_preview, m_previewSource, m_record.RT, LabelList::fromSettings(m_record));
+    m_previewLabel = frame.label;
+    m_toolTip = frame.toolTip;
+    if (m_autoFault)
+        m_toolTip += QLatin1Char('\n') + oneLine(linkFailureMessage(*m_autoFault));
+    if (m_previewTimer.interval() != m_preview.intervalMs)
+        m_previewTimer.setInterval(m_preview.intervalMs);
+    emit changed(Preview);
+}
+
+void Station::runClock()
+{
+    m_clockTexts = ClockTick(m_now());
+    emit changed(Clock);
+}
+
+} // namespace zorvan

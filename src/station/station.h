@@ -1,0 +1,208 @@
+#pragma once
+
+#include "content/auto_update.h"
+#include "content/preview.h"
+#include "content/song_file_reader.h"
+#include "link/encoder_link.h"
+#include "link/upload_buttons.h"
+#include "model/station_settings.h"
+#include "player/cls_winamp.h"
+#include "settings/settings_backend.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QTimer>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace zorvan {
+
+// Which source-file path an editor commits.
+enum class SongFileField {
+    RadioText, // `GetMP3Tag`, the "Auto update RT from txt file" field
+    ProgrammeService, // `AutoPSPath`, the file both updates read
+};
+
+// The station: the record and the run-time state beside it, the link to
+// the board, the song engine and the timers that drive it. It runs start-up
+// and shut-down in plain order and knows no widget: the window draws what it
+// holds and hands it the operator's intents; the headless service runs it
+// alone.
+//
+// One transmission at a time. A button press or an engine tick that comes
+// while one runs waits for its end and then runs (the same press twice is
+// one press); the preview and clock ticks that fall inside a transmission
+// are held back and run once after it.
+class Station : public QObject {
+    Q_OBJECT
+
+public:
+    // What changed, so that a view redraws only that.
+    enum Change : unsigned {
+        Editors = 1u << 0, // the record and the song page
+        Preview = 1u << 1, // preview label and tray tool tip
+        Clock = 1u << 2, // computer time and date
+        Status = 1u << 3, // status text, progress, upload buttons
+    };
+
+    using Now = std::function<QDateTime()>;
+
+    Station(SettingsBackend &store, std::unique_ptr<SerialPort> port = makeSystemSerialPort(),
+        QObject *parent = nullptr);
+    ~Station() override;
+
+    Station(const Station &) = delete;
+    Station &operator=(const Station &) = delete;
+
+    // Stand-ins, set before start-up.
+    void setClock(Now now);
+    void setSongFileReader(std::unique_ptr<SongFileReader> reader);
+    void setPlayerTransport(std::shared_ptr<PlayerTransport> transport);
+
+    // Start-up: the preview position and the player look-up come before the
+    // splash; load() takes the record from the store, repairs what no editor
+    // can show, and starts the timers.
+    void beginStartUp();
+    void load();
+    bool isLoaded() const { return m_loaded; }
+
+    // Shut-down. False while a transmission runs: it is let finish (a frame
+    // cut in half would leave the board with a mix of old and new values),
+    // then readyToClose() is emitted and the caller asks again. True: the
+    // record has been saved and nothing runs any more.
+    bool shutDown();
+    // A termination signal: no more messages for an operator who is gone.
+    void setTerminating();
+
+    const StationSettings &record() const { return m_record; }
+    const AutoUpdateState &autoUpdate() const { return m_auto; }
+    const QString &statusText() const { return m_status; }
+    int progress() const { return m_progress; }
+    bool uploadButtonEnabled(UploadButton button) const;
+    const QString &previewLabel() const { return m_previewLabel; }
+    const QString &trayToolTip() const { return m_toolTip; }
+    PreviewSource previewSource() const { return m_previewSource; }
+    int previewPosition() const { return m_preview.DspCount; }
+    const ClockTexts &clockTexts() const { return m_clockTexts; }
+    // The device the COM number opens (section "Ports").
+    QString comDevice(int comNumber) const;
+
+    EncoderLink &link() { return *m_link; }
+    clsWinAMP *player() const { return m_player.get(); }
+    QTimer &engineTimer() { return m_engineTimer; }
+    QTimer &previewTimer() { return m_previewTimer; }
+    QTimer &clockTimer() { return m_clockTimer; }
+
+    // The operator's intents. Each editor commits to the record and saves it
+    // at once.
+    void chooseCountryText(const QString &text);
+    void chooseAreaCoverageText(const QString &text);
+    void chooseEccText(const QString &text);
+    void choosePtyText(const QString &text);
+    void chooseProgramReference(int position);
+    void chooseFlag(std::size_t pair, bool one);
+    void chooseAf(int index, int position);
+    void commitLabel(int index, const QString &text);
+    void chooseDelay(int index, int position);
+    void chooseAutoDelay(int position);
+    void chooseSetAllDelay(int position);
+    void setAllDelays();
+    void commitMessage(int index, const QString &text);
+    void setRdsActive(bool on);
+    void setTrayAtStart(bool on);
+    void setInsertDate(bool on);
+    void chooseModeOption(int position);
+    void choosePsUpdate(bool yes);
+    void chooseRtUpdate(bool yes);
+    void chooseUpdateType(DynamicMode mode);
+    void commitRadioText(const QString &text);
+    void clickSongDisplay();
+    void commitSongPath(SongFileField field, const QString &path);
+    void choosePreviewSource(PreviewSource source);
+    void press(UploadButton button);
+    void pressSetMode();
+    // The setup dialog: the record is read again from the store when it opens.
+    void reloadFromStore();
+    void chooseComPortText(const QString &text);
+    void chooseComSpeedText(const QString &text);
+    void setComDevice(const QString &device);
+    // The window stopped being the active one.
+    void saveUnasked();
+
+    // What the timers do.
+    void engineTick();
+    void previewTick();
+    void clockTick();
+
+signals:
+    void changed(unsigned changes);
+    // A message for the operator, with one OK button.
+    void notice(const QString &text);
+    // The transmission that held up shut-down has ended.
+    void readyToClose();
+
+private:
+    enum class Job { EngineTick, SendSettings, SendRtAndPs, SynchronizeTime, SetMode };
+    enum HeldTick : unsigned { kPreviewTick = 1, kClockTick = 2 };
+
+    void save();
+    void edited(unsigned changes = Editors);
+    void submit(Job job);
+    void start(Job job);
+    void finishJob();
+    void transmit(const Transmission &plan, std::function<void(LinkOutcome)> done);
+    void runEngineTick();
+    void runRadioTextStep();
+    void autoUpdateFailed(LinkOutcome outcome);
+    void autoUpdateSucceeded();
+    void startUpload(UploadButton button, const Transmission &plan, std::function<void(LinkOutcome)> after = {});
+    void tellOperator(const QString &text);
+    void setStatus(const QString &text);
+    void showReport(const QString &text, std::optional<double> progress);
+    void showReset();
+    void runPreview();
+    void runClock();
+
+    SettingsBackend &m_store;
+    std::unique_ptr<EncoderLink> m_link;
+    std::unique_ptr<SongFileReader> m_reader;
+    std::shared_ptr<PlayerTransport> m_playerTransport;
+    std::unique_ptr<clsWinAMP> m_player;
+    Now m_now;
+
+    StationSettings m_record;
+    AutoUpdateState m_auto;
+    PreviewState m_preview;
+    PreviewSource m_previewSource = PreviewSource::Labels;
+    QString m_previewLabel;
+    QString m_toolTip;
+    ClockTexts m_clockTexts;
+    int m_shownModeOption = 0;
+
+    QString m_status = QStringLiteral("Ready");
+    int m_progress = 0;
+    std::optional<UploadButton> m_runningButton;
+
+    bool m_loaded = false;
+    bool m_keepUnreadStore = false;
+    bool m_saveFailureShown = false;
+    bool m_closePending = false;
+    bool m_shutDown = false;
+    bool m_terminating = false;
+
+    // A fault of the automatic updates is told once while it lasts.
+    std::optional<LinkOutcome> m_autoFault;
+
+    std::optional<Job> m_active;
+    std::deque<Job> m_queue;
+    unsigned m_heldTicks = 0;
+
+    QTimer m_clockTimer; // Timer1
+    QTimer m_previewTimer; // Timer2
+    QTimer m_engineTimer; // Timer6
+};
+
+} // namespace zorvan
