@@ -38,7 +38,9 @@ public:
     int writeCount = 0;
 };
 
-// QSettings in INI format at an explicit path.
+// The settings file in QSettings' INI format at an explicit path. Every
+// value of every section is held in memory; the file is read whole at
+// construction and by reload(), and written whole by flush().
 class IniSettingsBackend : public SettingsBackend {
 public:
     explicit IniSettingsBackend(const QString &filePath);
@@ -46,13 +48,28 @@ public:
 
     std::optional<QString> read(const QString &section, const QString &key) const override;
     void write(const QString &section, const QString &key, const QString &value) override;
+    // Writes every section into a new file beside the settings file, reads
+    // it back, and only when it holds every value puts it in place of the
+    // old one. False leaves the old file as it was: no space, a write or
+    // rename refused, or a value the file cannot hold. Never takes
+    // QSettings' own lock on the settings file.
     bool flush() override;
     bool readable() const override;
+
+    // Reads the file again; writes not yet flushed are dropped.
+    void reload();
 
     QString filePath() const;
 
     // $XDG_CONFIG_HOME/KVL Systems.ini (or the platform's equivalent).
     static QString defaultFilePath();
+
+    // Removes what saves killed half-way left beside `filePath`: the
+    // folders flush() works in, and the temporary files QSettings left
+    // when it wrote this file itself. Only the holder of the file's
+    // InstanceLock may call it, since another instance's save in progress
+    // looks the same. Returns how many entries were removed.
+    static int removeSaveLeftovers(const QString &filePath);
 
 private:
     struct Impl;

@@ -379,6 +379,14 @@ private slots:
         QTest::newRow("delay of label 50 at -1") << "PSDelay50" << -1 << 0;
         QTest::newRow("Delay: at 12") << "AutoPSDelay" << 12 << 1;
         QTest::newRow("Set all to: at 10") << "SETTOSAMEDELAY" << 10 << 0;
+        QTest::newRow("TP 2") << "TP" << 2 << 0;
+        QTest::newRow("TA -1") << "TA" << -1 << 0;
+        QTest::newRow("MS -1") << "MS" << -1 << 1;
+        QTest::newRow("MS 10") << "MS" << 10 << 1;
+        QTest::newRow("DId0 -1") << "DId0" << -1 << 1;
+        QTest::newRow("DId1 2") << "DId1" << 2 << 1;
+        QTest::newRow("DId2 -32768") << "DId2" << -32768 << 1;
+        QTest::newRow("DId3 32767") << "DId3" << 32767 << 1;
     }
     void repairOutOfRange()
     {
@@ -407,6 +415,20 @@ private slots:
                 return settings.PSDelay[50];
             if (key == "AutoPSDelay")
                 return settings.AutoPSDelay;
+            if (key == "TP")
+                return settings.TP;
+            if (key == "TA")
+                return settings.TA;
+            if (key == "MS")
+                return settings.MS;
+            if (key == "DId0")
+                return settings.DId0;
+            if (key == "DId1")
+                return settings.DId1;
+            if (key == "DId2")
+                return settings.DId2;
+            if (key == "DId3")
+                return settings.DId3;
             return settings.SETTOSAMEDELAY;
         };
         field() = static_cast<qint16>(bad);
@@ -426,6 +448,11 @@ private slots:
         settings.PSDelay.fill(9);
         settings.PSDelay100 = 300; // belongs to no list
         settings.MODE = 9; // the mode panel always starts on mode 0
+        settings.TP = 1;
+        settings.TA = 1;
+        settings.MS = 0;
+        settings.DId0 = 0;
+        settings.DId3 = 0;
         const StationSettings before = settings;
         QVERIFY(repairUnshowableFields(settings).isEmpty());
         QVERIFY(settings == before);
