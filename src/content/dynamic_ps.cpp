@@ -158,7 +158,7 @@ Transmission UploadLabelList(const LabelList &labels)
     for (int i = 0; i < kLabelCount; ++i) {
         plan.openFrame(labelCommand(i));
         plan.report(labelStatusText(i), labelProgress(i));
-        plan.value(toWireText(labels.texts[at(i)]));
+        plan.value(toWireText(labels.texts[at(i)]).left(kPsLabelLength));
         plan.closeFrame();
         plan.frameGap();
     }

@@ -60,7 +60,7 @@ QString withoutLeadingBlanks(const QString &text)
 
 QByteArray radioTextUploadValue(const QString &rt)
 {
-    return toWireText((withoutLeadingBlanks(rt) + QStringLiteral("\r\r\r")).left(kLongTextLength));
+    return (toWireText(withoutLeadingBlanks(rt)) + QByteArrayLiteral("\r\r\r")).left(kLongTextLength);
 }
 
 } // namespace zorvan

@@ -64,7 +64,7 @@ Transmission SendRtAndPs(const ProgrammeTextSnapshot &snapshot)
 
     for (int i = 0; i < kLabelCount; ++i)
         sendFrame(plan, labelCommand(i), labelStatusText(i), labelProgress(i),
-            toWireText(snapshot.labels[static_cast<std::size_t>(i)]), kFramePause);
+            toWireText(snapshot.labels[static_cast<std::size_t>(i)]).left(kPsLabelLength), kFramePause);
 
     for (int i = 0; i < kLabelCount; ++i)
         sendFrame(plan, delayCommand(i), delayStatusText(i), delayProgress(i),

@@ -112,7 +112,7 @@ SettingsUpload SendSettings(const SettingsUploadInput &input)
 
     plan.openFrame("PS00");
     plan.report(QStringLiteral("Sending PS to RDS encoder..."), 18);
-    plan.value(toWireText(input.firstLabel));
+    plan.value(toWireText(input.firstLabel).left(kPsLabelLength));
     plan.closeFrame();
     plan.pause(kFramePause);
 

@@ -262,9 +262,9 @@ private slots:
 
         QTest::newRow("label field 0 sent as typed, not fitted")
             << with([](auto &in) { in.firstLabel = "abc"; }) << FrameValues { { "PS00", "abc" } } << 1;
-        QTest::newRow("label field 0 longer than 8 sent whole")
-            << with([](auto &in) { in.firstLabel = "ABCDEFGHIJ"; })
-            << FrameValues { { "PS00", "ABCDEFGHIJ" } } << 1;
+        QTest::newRow("label field 0 longer than 8 cut to the board's 8")
+            << with([](auto &in) { in.firstLabel = "ABCDEFGHIJ"; }) << FrameValues { { "PS00", "ABCDEFGH" } }
+            << 1;
         QTest::newRow("label field, not the record")
             << with([](auto &in) { in.settings.PS[0] = "RECORD  "; }) << FrameValues {} << 1;
         QTest::newRow("empty label field")
