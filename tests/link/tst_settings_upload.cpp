@@ -11,6 +11,7 @@ using zorvan::test::planLines;
 using zorvan::test::PlanScript;
 
 Q_DECLARE_METATYPE(zorvan::SettingsUploadInput)
+Q_DECLARE_METATYPE(zorvan::StationSettings)
 
 namespace {
 
@@ -295,6 +296,36 @@ private slots:
         const PlanScript expected = expectedPlan(changed);
         QCOMPARE(planLines(upload.plan), expected.lines());
         QCOMPARE(upload.plan.bytes(), expected.bytes());
+        QCOMPARE(upload.afNum, afNum);
+    }
+
+    // The record's own values stand for what the window shows.
+    void fromTheRecord_data()
+    {
+        QTest::addColumn<StationSettings>("record");
+        QTest::addColumn<FrameValues>("changed");
+        QTest::addColumn<int>("afNum");
+
+        QTest::newRow("defaults") << StationSettings() << FrameValues {} << 1;
+        StationSettings off;
+        off.RDSActive = false;
+        QTest::newRow("RDS switched off") << off << FrameValues { { "PWR", "0" } } << 1;
+        StationSettings threeAfs;
+        threeAfs.AF = { 125, 1, 204, 0, 0, 0, 0 };
+        QTest::newRow("three frequencies counted from the codes")
+            << threeAfs << FrameValues { { "AF0", byte(231) }, { "AF2", byte(5) }, { "AF3", byte(208) } }
+            << 3;
+        StationSettings label;
+        label.PS[0] = QStringLiteral("RADIO 1 ");
+        QTest::newRow("first label from the record") << label << FrameValues { { "PS00", "RADIO 1 " } } << 1;
+    }
+    void fromTheRecord()
+    {
+        QFETCH(StationSettings, record);
+        QFETCH(FrameValues, changed);
+        QFETCH(int, afNum);
+        const SettingsUpload upload = SendSettings(record);
+        QCOMPARE(upload.plan.bytes(), expectedPlan(changed).bytes());
         QCOMPARE(upload.afNum, afNum);
     }
 
