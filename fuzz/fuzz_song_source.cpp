@@ -120,7 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     const QString songText = ComposeSongText(source.fields);
     const QString songDisplay = FitLongText(songText);
-    require(songDisplay.size() <= kLongTextLength, "the song display is bounded");
+    require(characterCount(songDisplay) <= kLongTextLength, "the song display is bounded");
 
     LabelList labels = LabelList::fromSettings(StationSettings());
     const int songLength = static_cast<int>(songText.size());
@@ -129,7 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         written |= InsertDateLabel(labels, mode, songLength, delayPosition, FormatDateLabel(today));
     for (int i = 0; i < kLabelCount; ++i) {
         const auto at = static_cast<std::size_t>(i);
-        require(labels.texts[at].size() <= kPsLabelLength, "rebuilt labels fit");
+        require(characterCount(labels.texts[at]) <= kPsLabelLength, "rebuilt labels fit");
         require(labels.delays[at] >= 0 && labels.delays[at] <= kHighestDelay, "rebuilt delays can be shown");
     }
     checkLabelUpload(labels);

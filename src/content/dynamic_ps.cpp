@@ -1,7 +1,7 @@
 #include "content/dynamic_ps.h"
 
 #include "content/label_frames.h"
-#include "link/wire_text.h"
+#include "link/command_vocabulary.h"
 #include "model/text_rules.h"
 
 #include <algorithm>
@@ -183,14 +183,14 @@ Transmission UploadLabelList(const LabelList &labels)
     for (int i = 0; i < kLabelCount; ++i) {
         plan.openFrame(labelCommand(i));
         plan.report(labelStatusText(i), labelProgress(i));
-        plan.value(toWireText(labels.texts[at(i)]));
+        plan.value(textValue(CommandId::Label, labels.texts[at(i)]));
         plan.closeFrame();
         plan.frameGap();
     }
     for (int i = 0; i < kLabelCount; ++i) {
         plan.openFrame(delayCommand(i));
         plan.report(delayStatusText(i), delayProgress(i));
-        plan.value(toWireText(withoutLeadingBlanks(QString::number(labels.delays[at(i)]))));
+        plan.value(decimalValue(CommandId::LabelDelay, labels.delays[at(i)]));
         plan.closeFrame();
         plan.frameGap();
     }
@@ -200,7 +200,7 @@ Transmission UploadLabelList(const LabelList &labels)
 Transmission UpdateRadioTextPlan(const QString &rt)
 {
     Transmission plan;
-    plan.openFrame(QByteArrayLiteral("RT"));
+    plan.openFrame(commandName(CommandId::RadioText));
     plan.report(QStringLiteral("Sending RT to RDS encoder... 50%"), 1);
     plan.value(radioTextUploadValue(rt));
     plan.closeFrame();

@@ -1,7 +1,6 @@
 #include "content/label_frames.h"
 
-#include "link/wire_text.h"
-#include "model/text_rules.h"
+#include "link/command_vocabulary.h"
 
 namespace zorvan {
 
@@ -11,11 +10,6 @@ namespace {
 QString halfPercent(int twice)
 {
     return twice % 2 == 0 ? QString::number(twice / 2) : QStringLiteral("%1.5").arg(twice / 2);
-}
-
-QByteArray numbered(const char *prefix, int index)
-{
-    return QByteArray(prefix) + QByteArray::number(index).rightJustified(2, '0');
 }
 
 } // namespace
@@ -42,12 +36,12 @@ double delayProgress(int index)
 
 QByteArray labelCommand(int index)
 {
-    return numbered("PS", index);
+    return commandName(CommandId::Label, index);
 }
 
 QByteArray delayCommand(int index)
 {
-    return numbered("PD", index);
+    return commandName(CommandId::LabelDelay, index);
 }
 
 QString withoutLeadingBlanks(const QString &text)
@@ -60,7 +54,8 @@ QString withoutLeadingBlanks(const QString &text)
 
 QByteArray radioTextUploadValue(const QString &rt)
 {
-    return toWireText((withoutLeadingBlanks(rt) + QStringLiteral("\r\r\r")).left(kLongTextLength));
+    const QByteArray text = textValue(CommandId::RadioText, withoutLeadingBlanks(rt));
+    return (text + QByteArrayLiteral("\r\r\r")).left(command(CommandId::RadioText).size);
 }
 
 } // namespace zorvan

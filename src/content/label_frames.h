@@ -21,7 +21,7 @@ QByteArray labelCommand(int index);
 QByteArray delayCommand(int index);
 
 // The radio-text value of a text upload: leading blanks removed, three
-// carriage returns appended, then cut to 64 characters.
+// carriage returns appended to the text's bytes, then cut to 64 bytes.
 QByteArray radioTextUploadValue(const QString &rt);
 
 // Leading blanks removed, as the value of a delay or message is sent.

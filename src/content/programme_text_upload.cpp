@@ -1,7 +1,7 @@
 #include "content/programme_text_upload.h"
 
 #include "content/label_frames.h"
-#include "link/wire_text.h"
+#include "link/command_vocabulary.h"
 #include "model/text_rules.h"
 
 namespace zorvan {
@@ -34,7 +34,8 @@ constexpr std::array<MessageStep, kMessageCount> kMessageSteps { {
 // never longer than the board's 64.
 QByteArray messageValue(const QString &text)
 {
-    return (toWireText(withoutLeadingBlanks(text)) + '\r').left(kLongTextLength);
+    const QByteArray bytes = textValue(CommandId::Message, withoutLeadingBlanks(text));
+    return (bytes + '\r').left(command(CommandId::Message).size);
 }
 
 void sendFrame(Transmission &plan, const QByteArray &name, const QString &status, double progress,
@@ -52,27 +53,30 @@ void sendFrame(Transmission &plan, const QByteArray &name, const QString &status
 Transmission SendRtAndPs(const ProgrammeTextSnapshot &snapshot)
 {
     Transmission plan;
-    sendFrame(plan, "RT", QStringLiteral("Sending RT to RDS encoder... 0%"), 1,
+    sendFrame(plan, commandName(CommandId::RadioText), QStringLiteral("Sending RT to RDS encoder... 0%"), 1,
         radioTextUploadValue(snapshot.RT), kFramePause);
 
     for (int k = 0; k < kMessageCount; ++k) {
         const MessageStep &step = kMessageSteps[static_cast<std::size_t>(k)];
-        sendFrame(plan, "MG" + QByteArray::number(k),
+        sendFrame(plan, commandName(CommandId::Message, k),
             QStringLiteral("Sending Message %1 to RDS encoder... %2%").arg(k).arg(step.percent), 1,
             messageValue(snapshot.MG[static_cast<std::size_t>(k)]), step.pauseMs);
     }
 
     for (int i = 0; i < kLabelCount; ++i)
         sendFrame(plan, labelCommand(i), labelStatusText(i), labelProgress(i),
-            toWireText(snapshot.labels[static_cast<std::size_t>(i)]), kFramePause);
+            textValue(CommandId::Label, snapshot.labels[static_cast<std::size_t>(i)]), kFramePause);
 
     for (int i = 0; i < kLabelCount; ++i)
         sendFrame(plan, delayCommand(i), delayStatusText(i), delayProgress(i),
-            toWireText(withoutLeadingBlanks(snapshot.delays[static_cast<std::size_t>(i)])), kFramePause);
+            textValue(
+                CommandId::LabelDelay, withoutLeadingBlanks(snapshot.delays[static_cast<std::size_t>(i)])),
+            kFramePause);
 
     // The board is given extra time after the last delay before it stores.
     plan.pause(kLongPause);
-    sendFrame(plan, "SAVE", QStringLiteral("Sending store settings command... 95%"), 19, "0", kLongPause);
+    sendFrame(plan, commandName(CommandId::Save), QStringLiteral("Sending store settings command... 95%"), 19,
+        decimalValue(CommandId::Save, 0), kLongPause);
     return plan;
 }
 

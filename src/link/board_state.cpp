@@ -1,6 +1,10 @@
 #include "link/board_state.h"
 
+#include "link/clock_sync.h"
+#include "link/command_vocabulary.h"
+#include "link/encodings.h"
 #include "link/wire_text.h"
+#include "model/af_list.h"
 #include "model/text_rules.h"
 
 #include <QTimeZone>
@@ -11,15 +15,13 @@ namespace zorvan {
 
 namespace {
 
-constexpr int kOffset = 4;
 constexpr char kCarriageReturn = 0x0D;
 constexpr int kMaxDecimalDigits = 5;
-constexpr int kAfCountBase = 224;
+constexpr int kMaxPiByte = 255;
 constexpr int kMaxAfCode = 204;
 constexpr int kEccSelectors = 5;
 constexpr int kMaxDelay = 99;
 constexpr int kMaxMode = 5;
-constexpr int kYearBase = 2000; // the year byte is years since 2004 plus the offset of 4
 
 // Programme-type names of the RDS standard for Europe (EN 50067, annex F).
 constexpr std::array<const char *, 32> kPtyNames = {
@@ -58,17 +60,26 @@ constexpr std::array<const char *, 32> kPtyNames = {
 };
 
 struct FlagCommand {
-    const char *name;
+    CommandId id;
     bool BoardParameters::*field;
     const char *label;
 };
 
 constexpr std::array<FlagCommand, 4> kFlagCommands = { {
-    { "PWR", &BoardParameters::rdsOn, "RDS output" },
-    { "TP", &BoardParameters::tp, "TP" },
-    { "TA", &BoardParameters::ta, "TA" },
-    { "MS", &BoardParameters::ms, "MS" },
+    { CommandId::Power, &BoardParameters::rdsOn, "RDS output" },
+    { CommandId::TrafficProgramme, &BoardParameters::tp, "TP" },
+    { CommandId::TrafficAnnouncement, &BoardParameters::ta, "TA" },
+    { CommandId::MusicSpeech, &BoardParameters::ms, "MS" },
 } };
+
+const FlagCommand *findFlag(CommandId id)
+{
+    for (const FlagCommand &flag : kFlagCommands) {
+        if (flag.id == id)
+            return &flag;
+    }
+    return nullptr;
+}
 
 ApplyResult applied(const QString &detail)
 {
@@ -81,7 +92,7 @@ ApplyResult badValue(const QString &detail)
 }
 
 // DecimalText: ASCII digits only, no sign, no blank; leading zeros allowed.
-std::optional<int> decimalText(QByteArrayView value, int max)
+std::optional<int> decimalDigits(QByteArrayView value)
 {
     if (value.isEmpty() || value.size() > kMaxDecimalDigits)
         return std::nullopt;
@@ -91,31 +102,38 @@ std::optional<int> decimalText(QByteArrayView value, int max)
             return std::nullopt;
         number = number * 10 + (c - '0');
     }
-    if (number > max)
-        return std::nullopt;
     return number;
 }
 
-std::optional<int> offsetByte(QByteArrayView value, int index = 0)
+// OffsetBytes: exactly the entry's number of bytes, none below the bias.
+struct OffsetQuantities {
+    bool sized = false;
+    int firstBelowBias = -1; // index of the first byte below the bias
+    std::array<int, 3> quantities {};
+
+    bool ok() const { return sized && firstBelowBias < 0; }
+};
+
+OffsetQuantities offsetQuantities(QByteArrayView value, int size)
 {
-    const int quantity = static_cast<unsigned char>(value.at(index)) - kOffset;
-    if (quantity < 0)
-        return std::nullopt;
-    return quantity;
+    OffsetQuantities decoded;
+    decoded.sized = value.size() == size && size <= int(decoded.quantities.size());
+    if (!decoded.sized)
+        return decoded;
+    for (int i = 0; i < size; ++i) {
+        const int quantity = static_cast<unsigned char>(value.at(i)) - kOffsetByteBias;
+        if (quantity < 0 && decoded.firstBelowBias < 0)
+            decoded.firstBelowBias = i;
+        decoded.quantities[std::size_t(i)] = quantity;
+    }
+    return decoded;
 }
 
-// Two decimal digits after a two-letter prefix: "PS07" is 7.
-std::optional<int> numberedCommand(QByteArrayView name, QByteArrayView prefix)
-{
-    if (name.size() != prefix.size() + 2 || !name.startsWith(prefix))
-        return std::nullopt;
-    return decimalText(name.sliced(prefix.size()), kLabelCount - 1);
-}
-
-QString longText(QByteArrayView value)
+// Text: a text ended by carriage returns is held without them.
+QString wireText(const Command &command, QByteArrayView value)
 {
     qsizetype end = value.size();
-    while (end > 0 && value.at(end - 1) == kCarriageReturn)
+    while (command.carriageReturns && end > 0 && value.at(end - 1) == kCarriageReturn)
         --end;
     return fromWireText(value.first(end).toByteArray());
 }
@@ -139,127 +157,154 @@ ApplyResult BoardState::apply(const DecodedFrame &frame)
 
 ApplyResult BoardState::apply(QByteArrayView name, QByteArrayView value, qint64 atMs)
 {
-    for (const FlagCommand &flag : kFlagCommands) {
-        if (name != flag.name)
-            continue;
-        const auto bit = decimalText(value, 1);
-        if (!bit || value.size() != 1)
-            return badValue(QStringLiteral("%1 takes 0 or 1").arg(QLatin1String(flag.name)));
-        m_working.*flag.field = *bit == 1;
-        return applied(QStringLiteral("%1 %2").arg(QLatin1String(flag.label), *bit ? "on" : "off"));
+    const CommandMatch match = matchCommand(name);
+    if (!match)
+        return { ApplyOutcome::UnknownCommand, QStringLiteral("unknown command") };
+    const Command &command = *match.command;
+    switch (command.encoding) {
+    case ValueEncoding::DecimalText:
+        return applyNumber(command.id, match.index, decimalDigits(value), value, atMs);
+    case ValueEncoding::OffsetBytes:
+        return applyQuantities(command.id, match.index, value, atMs);
+    case ValueEncoding::Text:
+        if (value.size() > command.size) {
+            const QString what
+                = command.id == CommandId::Label ? QStringLiteral("label") : QStringLiteral("text");
+            return badValue(
+                QStringLiteral("%1 of %2 bytes, at most %3").arg(what).arg(value.size()).arg(command.size));
+        }
+        return applyText(command.id, match.index, wireText(command, value), atMs);
+    }
+    return { ApplyOutcome::UnknownCommand, QStringLiteral("unknown command") };
+}
+
+ApplyResult BoardState::applyNumber(
+    CommandId id, int index, std::optional<int> number, QByteArrayView value, qint64 atMs)
+{
+    const auto within = [&](int max) { return number && *number <= max ? number : std::nullopt; };
+    // The flags and the DI bits take one digit: "01" is no flag.
+    const auto bit = value.size() == 1 ? within(1) : std::nullopt;
+
+    if (const FlagCommand *flag = findFlag(id)) {
+        if (!bit)
+            return badValue(QStringLiteral("%1 takes 0 or 1").arg(QString::fromLatin1(commandName(id))));
+        m_working.*flag->field = *bit == 1;
+        return applied(QStringLiteral("%1 %2").arg(QLatin1String(flag->label), *bit ? "on" : "off"));
     }
 
-    if (name == "CCAC" || name == "PREF") {
-        const auto byte = decimalText(value, 255);
+    switch (id) {
+    case CommandId::PiHigh:
+    case CommandId::PiLow: {
+        const auto byte = within(kMaxPiByte);
         if (!byte)
             return badValue(QStringLiteral("PI byte must be 0 to 255 in decimal digits"));
-        int &field = name == "CCAC" ? m_working.piHigh : m_working.piLow;
-        field = *byte;
+        (id == CommandId::PiHigh ? m_working.piHigh : m_working.piLow) = *byte;
         return applied(QStringLiteral("PI %1")
                            .arg(m_working.piHigh * 256 + m_working.piLow, 4, 16, QLatin1Char('0'))
                            .toUpper());
     }
-
-    if (name == "PTY") {
-        const auto code = decimalText(value, static_cast<int>(kPtyNames.size()) - 1);
+    case CommandId::ProgrammeType: {
+        const auto code = within(static_cast<int>(kPtyNames.size()) - 1);
         if (!code)
             return badValue(QStringLiteral("PTY must be 0 to 31"));
         m_working.pty = *code;
         return applied(QStringLiteral("PTY %1 %2").arg(*code).arg(ptyName(*code)));
     }
-
-    if (name.size() == 4 && name.startsWith("Did") && name.at(3) >= '0' && name.at(3) <= '3') {
-        const int index = name.at(3) - '0';
-        const auto bit = decimalText(value, 1);
-        if (!bit || value.size() != 1)
+    case CommandId::DecoderId:
+        if (!bit)
             return badValue(QStringLiteral("DI bits take 0 or 1"));
-        m_working.di[index] = *bit == 1;
+        m_working.di[std::size_t(index)] = *bit == 1;
         return applied(QStringLiteral("DI bit %1 = %2").arg(index).arg(*bit));
-    }
-
-    if (name.size() == 3 && name.startsWith("AF") && name.at(2) >= '0' && name.at(2) <= '7') {
-        const int slot = name.at(2) - '0';
-        const auto quantity = value.size() == 1 ? offsetByte(value) : std::nullopt;
-        if (slot == 0) {
-            const int count = quantity.value_or(-1) - kAfCountBase;
-            if (count < 0 || count > kAfCount)
-                return badValue(QStringLiteral("AF count byte must be 228 to 235"));
-            m_working.afCount = count;
-            return applied(QStringLiteral("%1 alternative frequencies").arg(count));
-        }
-        if (!quantity || *quantity > kMaxAfCode)
-            return badValue(QStringLiteral("AF code byte must be 4 to 208"));
-        m_working.afCodes[slot - 1] = *quantity;
-        return applied(QStringLiteral("AF%1 %2").arg(slot).arg(
-            *quantity ? afFrequencyText(*quantity) + " MHz" : QStringLiteral("none")));
-    }
-
-    if (name == "ECC") {
-        const auto selector = value.size() == 1 ? offsetByte(value) : std::nullopt;
-        if (!selector || *selector < 1 || *selector > kEccSelectors)
-            return badValue(QStringLiteral("ECC selector byte must be 5 to 9"));
-        m_working.eccSelector = *selector;
-        return applied(QStringLiteral("ECC E%1").arg(*selector - 1));
-    }
-
-    if (name == "RT"
-        || (name.size() == 3 && name.startsWith("MG") && name.at(2) >= '0' && name.at(2) <= '7')) {
-        if (value.size() > kLongTextLength)
-            return badValue(
-                QStringLiteral("text of %1 bytes, at most %2").arg(value.size()).arg(kLongTextLength));
-        const QString text = longText(value);
-        if (name == "RT") {
-            m_working.rt = text;
-            return applied(QStringLiteral("radio text ") + quoted(text));
-        }
-        const int index = name.at(2) - '0';
-        m_working.messages[index] = text;
-        return applied(QStringLiteral("message %1 ").arg(index) + quoted(text));
-    }
-
-    if (const auto index = numberedCommand(name, "PS"))
-        return applyLabel(*index, value, atMs);
-    if (const auto index = numberedCommand(name, "PD"))
-        return applyDelay(*index, value, atMs);
-
-    if (name == "TIME" || name == "DATE")
-        return applyClock(name == "TIME", value, atMs);
-
-    if (name == "MODE") {
-        const auto mode = decimalText(value, kMaxMode);
+    case CommandId::LabelDelay:
+        return applyDelay(index, within(kMaxDelay), atMs);
+    case CommandId::Mode: {
+        const auto mode = within(kMaxMode);
         if (!mode)
             return badValue(QStringLiteral("MODE must be 0 to 5"));
         m_working.mode = *mode;
         return applied(QStringLiteral("mode %1").arg(*mode));
     }
-
-    if (name == "SAVE") {
-        if (value != "0")
+    case CommandId::Save:
+        if (!bit || *bit != 0)
             return badValue(QStringLiteral("SAVE takes 0; nothing stored"));
         m_stored = m_working;
         ++m_saveCount;
         return applied(QStringLiteral("settings stored"));
+    default:
+        break;
     }
-
     return { ApplyOutcome::UnknownCommand, QStringLiteral("unknown command") };
 }
 
-ApplyResult BoardState::applyLabel(int index, QByteArrayView value, qint64 atMs)
+ApplyResult BoardState::applyQuantities(CommandId id, int index, QByteArrayView value, qint64 atMs)
 {
-    if (value.size() > kPsLabelLength)
-        return badValue(
-            QStringLiteral("label of %1 bytes, at most %2").arg(value.size()).arg(kPsLabelLength));
-    const QString text = fromWireText(value.toByteArray());
-    if (m_working.ps[index] != text) {
-        m_working.ps[index] = text;
-        m_rotationStartMs = atMs;
+    const OffsetQuantities decoded = offsetQuantities(value, command(id).size);
+    const int quantity = decoded.ok() ? decoded.quantities[0] : -1;
+    switch (id) {
+    case CommandId::AfCount: {
+        const int count = quantity - kAfCountCodeBase;
+        if (!decoded.ok() || count < 0 || count > kAfCount)
+            return badValue(QStringLiteral("AF count byte must be %1 to %2")
+                                .arg(kAfCountCodeBase + kOffsetByteBias)
+                                .arg(kAfCountCodeBase + kAfCount + kOffsetByteBias));
+        m_working.afCount = count;
+        return applied(QStringLiteral("%1 alternative frequencies").arg(count));
     }
-    return applied(QStringLiteral("label %1 ").arg(index) + quoted(text));
+    case CommandId::AlternativeFrequency:
+        if (!decoded.ok() || quantity > kMaxAfCode)
+            return badValue(QStringLiteral("AF code byte must be %1 to %2")
+                                .arg(kOffsetByteBias)
+                                .arg(kMaxAfCode + kOffsetByteBias));
+        m_working.afCodes[std::size_t(index - 1)] = quantity;
+        return applied(QStringLiteral("AF%1 %2").arg(index).arg(
+            quantity ? afFrequencyText(quantity) + " MHz" : QStringLiteral("none")));
+    case CommandId::ExtendedCountryCode:
+        if (!decoded.ok() || quantity < 1 || quantity > kEccSelectors)
+            return badValue(QStringLiteral("ECC selector byte must be %1 to %2")
+                                .arg(1 + kOffsetByteBias)
+                                .arg(kEccSelectors + kOffsetByteBias));
+        m_working.eccSelector = quantity;
+        return applied(QStringLiteral("ECC E%1").arg(quantity - 1));
+    case CommandId::Time:
+    case CommandId::Date: {
+        const QString name = QString::fromLatin1(commandName(id));
+        if (!decoded.sized)
+            return badValue(QStringLiteral("%1 takes %2 bytes").arg(name).arg(command(id).size));
+        if (decoded.firstBelowBias >= 0)
+            return badValue(QStringLiteral("byte %1 below the offset of %2")
+                                .arg(decoded.firstBelowBias + 1)
+                                .arg(kOffsetByteBias));
+        return applyClock(id == CommandId::Time, decoded.quantities, atMs);
+    }
+    default:
+        break;
+    }
+    return { ApplyOutcome::UnknownCommand, QStringLiteral("unknown command") };
 }
 
-ApplyResult BoardState::applyDelay(int index, QByteArrayView value, qint64 atMs)
+ApplyResult BoardState::applyText(CommandId id, int index, const QString &text, qint64 atMs)
 {
-    const auto delay = decimalText(value, kMaxDelay);
+    switch (id) {
+    case CommandId::RadioText:
+        m_working.rt = text;
+        return applied(QStringLiteral("radio text ") + quoted(text));
+    case CommandId::Message:
+        m_working.messages[std::size_t(index)] = text;
+        return applied(QStringLiteral("message %1 ").arg(index) + quoted(text));
+    case CommandId::Label:
+        if (m_working.ps[std::size_t(index)] != text) {
+            m_working.ps[std::size_t(index)] = text;
+            m_rotationStartMs = atMs;
+        }
+        return applied(QStringLiteral("label %1 ").arg(index) + quoted(text));
+    default:
+        break;
+    }
+    return { ApplyOutcome::UnknownCommand, QStringLiteral("unknown command") };
+}
+
+ApplyResult BoardState::applyDelay(int index, std::optional<int> delay, qint64 atMs)
+{
     if (!delay)
         return badValue(QStringLiteral("delay must be 0 to %1").arg(kMaxDelay));
     if (m_working.psDelay[index] != *delay) {
@@ -270,28 +315,19 @@ ApplyResult BoardState::applyDelay(int index, QByteArrayView value, qint64 atMs)
                           : QStringLiteral("label %1 switched off").arg(index));
 }
 
-ApplyResult BoardState::applyClock(bool isTime, QByteArrayView value, qint64 atMs)
+ApplyResult BoardState::applyClock(bool isTime, const std::array<int, 3> &q, qint64 atMs)
 {
-    if (value.size() != 3)
-        return badValue(QStringLiteral("%1 takes 3 bytes").arg(isTime ? "TIME" : "DATE"));
-    std::array<int, 3> q {};
-    for (int i = 0; i < 3; ++i) {
-        const auto quantity = offsetByte(value, i);
-        if (!quantity)
-            return badValue(QStringLiteral("byte %1 below the offset of 4").arg(i + 1));
-        q[i] = *quantity;
-    }
     const std::optional<QDateTime> current = clockAt(atMs);
     if (isTime) {
         if (!QTime::isValid(q[0], q[1], q[2]))
             return badValue(QStringLiteral("no such time"));
         const QTime time(q[0], q[1], q[2]);
-        const QDate date = current ? current->date() : QDate(kYearBase + kOffset, 1, 1);
+        const QDate date = current ? current->date() : QDate(kFirstClockYear, 1, 1);
         m_clockBase = QDateTime(date, time, QTimeZone::utc());
         m_clockBaseMs = atMs;
         return applied(QStringLiteral("clock ") + time.toString(QStringLiteral("HH:mm:ss")));
     }
-    const int year = kYearBase + kOffset + q[0];
+    const int year = kFirstClockYear + q[0];
     if (!QDate::isValid(year, q[1], q[2]))
         return badValue(QStringLiteral("no such date"));
     const QDate date(year, q[1], q[2]);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/command_vocabulary.h"
 #include "link/frame_decoder.h"
 #include "model/station_settings.h"
 
@@ -95,9 +96,12 @@ public:
     ReceiverView receiverView(qint64 nowMs) const;
 
 private:
-    ApplyResult applyLabel(int index, QByteArrayView value, qint64 atMs);
-    ApplyResult applyDelay(int index, QByteArrayView value, qint64 atMs);
-    ApplyResult applyClock(bool isTime, QByteArrayView value, qint64 atMs);
+    ApplyResult applyNumber(
+        CommandId id, int index, std::optional<int> number, QByteArrayView value, qint64 atMs);
+    ApplyResult applyQuantities(CommandId id, int index, QByteArrayView value, qint64 atMs);
+    ApplyResult applyText(CommandId id, int index, const QString &text, qint64 atMs);
+    ApplyResult applyDelay(int index, std::optional<int> delay, qint64 atMs);
+    ApplyResult applyClock(bool isTime, const std::array<int, 3> &quantities, qint64 atMs);
 
     BoardParameters m_working;
     BoardParameters m_stored;

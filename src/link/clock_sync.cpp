@@ -1,6 +1,6 @@
 #include "link/clock_sync.h"
 
-#include "link/encodings.h"
+#include "link/command_vocabulary.h"
 
 namespace zorvan {
 
@@ -29,34 +29,34 @@ PlanOrError SynchronizeClock(const QDateTime &now)
     }
 
     Transmission t;
-    t.write(QByteArray("\x00TIME", 5));
+    t.write(QByteArray(1, '\x00') + commandName(CommandId::Time));
     t.pause(kPause);
     t.write(QByteArray(1, '\x01'));
     t.report(QStringLiteral("Sending TIME and DATE to RDS encoder... 10%"), 1);
     t.report(QStringLiteral("Sending HOURS to RDS encoder... 20%"), 5);
-    t.value(OffsetByte(time.hour()));
+    t.value(offsetValue(CommandId::Time, time.hour()));
     t.report(QStringLiteral("Sending MINUTES to RDS encoder... 30%"), 3);
-    t.value(OffsetByte(time.minute()));
+    t.value(offsetValue(CommandId::Time, time.minute()));
     t.report(QStringLiteral("Sending SECONDS to RDS encoder... 40%"), 9);
-    t.value(OffsetByte(time.second()));
+    t.value(offsetValue(CommandId::Time, time.second()));
     t.closeFrame();
     t.pause(kPause);
 
-    t.openFrame("DATE");
+    t.openFrame(commandName(CommandId::Date));
     t.report(QStringLiteral("Sending YEAR to RDS encoder... 60%"), 13);
-    t.value(OffsetByte(date.year() - kFirstClockYear));
+    t.value(offsetValue(CommandId::Date, date.year() - kFirstClockYear));
     t.pause(kPause);
     t.report(QStringLiteral("Sending MONTH to RDS encoder... 80%"), 16);
-    t.value(OffsetByte(date.month()));
+    t.value(offsetValue(CommandId::Date, date.month()));
     t.pause(kPause);
     t.report(QStringLiteral("Sending DAY to RDS encoder... 90%"), 19);
-    t.value(OffsetByte(date.day()));
+    t.value(offsetValue(CommandId::Date, date.day()));
     t.closeFrame();
     t.pause(kPause);
 
-    t.openFrame("SAVE");
+    t.openFrame(commandName(CommandId::Save));
     t.report(QStringLiteral("Sending store settings command... 95%"), 19);
-    t.value(DecimalText(0));
+    t.value(decimalValue(CommandId::Save, 0));
     t.closeFrame();
     t.pause(kSavePause);
     return { std::move(t), {} };

@@ -1,5 +1,8 @@
 #include "link/command_vocabulary.h"
 
+#include "link/encodings.h"
+#include "link/wire_text.h"
+
 namespace zorvan {
 
 namespace {
@@ -18,34 +21,66 @@ int familyIndex(QByteArrayView suffix, int digits)
     return index;
 }
 
+QByteArrayView stemOf(const Command &command)
+{
+    return QByteArrayView(command.name.data(), qsizetype(command.name.size()));
+}
+
 } // namespace
 
-const Command *findCommand(QByteArrayView name)
+CommandMatch matchCommand(QByteArrayView name)
 {
     for (const Command &command : kCommandVocabulary) {
-        const QByteArrayView stem(command.name.data(), qsizetype(command.name.size()));
+        const QByteArrayView stem = stemOf(command);
         if (!command.isFamily()) {
             if (name == stem)
-                return &command;
+                return { &command, 0 };
             continue;
         }
         if (!name.startsWith(stem))
             continue;
         const int index = familyIndex(name.sliced(stem.size()), command.digits);
         if (index >= command.first && index <= command.last)
-            return &command;
+            return { &command, index };
     }
-    return nullptr;
+    return {};
+}
+
+const Command *findCommand(QByteArrayView name)
+{
+    return matchCommand(name).command;
 }
 
 QByteArray commandName(const Command &command, int index)
 {
-    QByteArray name(command.name.data(), qsizetype(command.name.size()));
+    QByteArray name = stemOf(command).toByteArray();
     if (!command.isFamily())
         return name;
     if (index < command.first || index > command.last)
         return {};
     return name + QByteArray::number(index).rightJustified(command.digits, '0');
+}
+
+QByteArray commandName(CommandId id, int index)
+{
+    return commandName(command(id), index);
+}
+
+QByteArray decimalValue(CommandId id, qint64 number)
+{
+    return DecimalText(number, command(id).size);
+}
+
+QByteArray offsetValue(CommandId, int quantity)
+{
+    return OffsetByte(quantity);
+}
+
+QByteArray textValue(CommandId id, const QString &text)
+{
+    const Command &entry = command(id);
+    const QByteArray bytes = toWireText(text);
+    return entry.encoding == ValueEncoding::Text ? bytes.left(entry.size) : bytes;
 }
 
 } // namespace zorvan

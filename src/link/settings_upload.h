@@ -27,4 +27,8 @@ struct SettingsUpload {
 // reports and pauses.
 SettingsUpload SendSettings(const SettingsUploadInput &input);
 
+// The same from the record alone: the window shows the record, so the box,
+// the AF lists and label field 0 are read from it.
+SettingsUpload SendSettings(const StationSettings &record);
+
 } // namespace zorvan

@@ -1,5 +1,4 @@
 #include "link/clock_sync.h"
-#include "link/command_vocabulary.h"
 #include "plan_script.h"
 
 #include <QtTest>
@@ -102,23 +101,6 @@ private slots:
                                         .pause(500);
         QCOMPARE(planLines(*result.plan), expected.lines());
         QCOMPARE(result.plan->totalPauseMs(), 1500);
-    }
-
-    // The frames go only to commands that list the clock as their sender,
-    // with as many offset bytes as the vocabulary gives them.
-    void framesFollowTheVocabulary()
-    {
-        const PlanOrError result = SynchronizeClock(at(2030, 7, 4, 8, 0, 0));
-        QVERIFY(result.plan);
-        const auto values = frameValues(result.plan->bytes());
-        QVERIFY(!values.isEmpty());
-        for (auto it = values.cbegin(); it != values.cend(); ++it) {
-            const Command *command = findCommand(it.key());
-            QVERIFY2(command, it.key().constData());
-            QVERIFY(command->sentBy(Sender::SynchronizeClock));
-            if (command->encoding == ValueEncoding::OffsetBytes)
-                QCOMPARE(it.value().size(), command->size);
-        }
     }
 
     void clockThatCannotBeSent_data()

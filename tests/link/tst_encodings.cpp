@@ -1,4 +1,3 @@
-#include "link/command_vocabulary.h"
 #include "link/encodings.h"
 #include "link/line_settings.h"
 #include "link/transmission.h"
@@ -89,92 +88,6 @@ private slots:
     }
 
     void initialLineSettings() { QCOMPARE(kInitialLineSettings.text(), QStringLiteral("9600,N,8,1")); }
-
-    void findCommand_data()
-    {
-        QTest::addColumn<QByteArray>("name");
-        QTest::addColumn<QByteArray>("entry"); // the table row found; empty: none
-        QTest::newRow("single") << QByteArray("PWR") << QByteArray("PWR");
-        QTest::newRow("first label") << QByteArray("PS00") << QByteArray("PS");
-        QTest::newRow("last label") << QByteArray("PS99") << QByteArray("PS");
-        QTest::newRow("label number of three digits") << QByteArray("PS100") << QByteArray();
-        QTest::newRow("label number of one digit") << QByteArray("PS7") << QByteArray();
-        QTest::newRow("label stem alone") << QByteArray("PS") << QByteArray();
-        QTest::newRow("delay") << QByteArray("PD42") << QByteArray("PD");
-        QTest::newRow("names are case-sensitive") << QByteArray("ps00") << QByteArray();
-        QTest::newRow("Did with small letters") << QByteArray("Did3") << QByteArray("Did");
-        QTest::newRow("DID as the status text spells it") << QByteArray("DID0") << QByteArray();
-        QTest::newRow("Did past 3") << QByteArray("Did4") << QByteArray();
-        QTest::newRow("AF0 is its own command") << QByteArray("AF0") << QByteArray("AF0");
-        QTest::newRow("AF7") << QByteArray("AF7") << QByteArray("AF");
-        QTest::newRow("AF8") << QByteArray("AF8") << QByteArray();
-        QTest::newRow("MG7") << QByteArray("MG7") << QByteArray("MG");
-        QTest::newRow("MG8") << QByteArray("MG8") << QByteArray();
-        QTest::newRow("letter in the number") << QByteArray("PS0A") << QByteArray();
-        QTest::newRow("empty name") << QByteArray() << QByteArray();
-        QTest::newRow("prefix of a name") << QByteArray("PW") << QByteArray();
-    }
-    void findCommand()
-    {
-        QFETCH(QByteArray, name);
-        QFETCH(QByteArray, entry);
-        const Command *command = zorvan::findCommand(name);
-        QCOMPARE(command != nullptr, !entry.isEmpty());
-        if (command)
-            QCOMPARE(QByteArray(command->name.data(), qsizetype(command->name.size())), entry);
-    }
-
-    // Every name of every row leads back to that row alone, so no family
-    // swallows a neighbour ("AF" must not take "AF0").
-    void everyNameFindsItsOwnRow()
-    {
-        int names = 0;
-        for (const Command &command : kCommandVocabulary) {
-            for (int index = command.first; index <= command.last; ++index) {
-                const QByteArray name = commandName(command, index);
-                QVERIFY2(name.size() >= 2 && name.size() <= 4, name.constData());
-                QCOMPARE(zorvan::findCommand(name), &command);
-                ++names;
-            }
-        }
-        // 14 single names, 4 Did, 7 AF, 100 PS, 100 PD, 8 MG.
-        QCOMPARE(names, 14 + 4 + 7 + 100 + 100 + 8);
-    }
-
-    void commandNameOutsideFamily()
-    {
-        const Command *ps = zorvan::findCommand("PS00");
-        QVERIFY(ps);
-        QCOMPARE(commandName(*ps, 7), QByteArray("PS07"));
-        QCOMPARE(commandName(*ps, 100), QByteArray());
-        QCOMPARE(commandName(*ps, -1), QByteArray());
-    }
-
-    void sendersOfTheClockAndMode_data()
-    {
-        QTest::addColumn<QByteArray>("name");
-        QTest::addColumn<bool>("clock");
-        QTest::addColumn<bool>("mode");
-        QTest::addColumn<bool>("settings");
-        QTest::newRow("TIME") << QByteArray("TIME") << true << false << false;
-        QTest::newRow("DATE") << QByteArray("DATE") << true << false << false;
-        QTest::newRow("SAVE ends three uploads") << QByteArray("SAVE") << true << false << true;
-        QTest::newRow("MODE") << QByteArray("MODE") << false << true << false;
-        QTest::newRow("PS00 only by the settings upload") << QByteArray("PS00") << false << false << true;
-        QTest::newRow("PD never by the settings upload") << QByteArray("PD00") << false << false << false;
-    }
-    void sendersOfTheClockAndMode()
-    {
-        QFETCH(QByteArray, name);
-        QFETCH(bool, clock);
-        QFETCH(bool, mode);
-        QFETCH(bool, settings);
-        const Command *command = zorvan::findCommand(name);
-        QVERIFY(command);
-        QCOMPARE(command->sentBy(Sender::SynchronizeClock), clock);
-        QCOMPARE(command->sentBy(Sender::SetMode), mode);
-        QCOMPARE(command->sentBy(Sender::SendSettings), settings);
-    }
 };
 
 QTEST_APPLESS_MAIN(TestEncodings)

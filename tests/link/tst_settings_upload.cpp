@@ -11,6 +11,7 @@ using zorvan::test::planLines;
 using zorvan::test::PlanScript;
 
 Q_DECLARE_METATYPE(zorvan::SettingsUploadInput)
+Q_DECLARE_METATYPE(zorvan::StationSettings)
 
 namespace {
 
@@ -262,9 +263,9 @@ private slots:
 
         QTest::newRow("label field 0 sent as typed, not fitted")
             << with([](auto &in) { in.firstLabel = "abc"; }) << FrameValues { { "PS00", "abc" } } << 1;
-        QTest::newRow("label field 0 longer than 8 sent whole")
-            << with([](auto &in) { in.firstLabel = "ABCDEFGHIJ"; })
-            << FrameValues { { "PS00", "ABCDEFGHIJ" } } << 1;
+        QTest::newRow("label field 0 longer than 8 cut to the board's 8")
+            << with([](auto &in) { in.firstLabel = "ABCDEFGHIJ"; }) << FrameValues { { "PS00", "ABCDEFGH" } }
+            << 1;
         QTest::newRow("label field, not the record")
             << with([](auto &in) { in.settings.PS[0] = "RECORD  "; }) << FrameValues {} << 1;
         QTest::newRow("empty label field")
@@ -295,6 +296,36 @@ private slots:
         const PlanScript expected = expectedPlan(changed);
         QCOMPARE(planLines(upload.plan), expected.lines());
         QCOMPARE(upload.plan.bytes(), expected.bytes());
+        QCOMPARE(upload.afNum, afNum);
+    }
+
+    // The record's own values stand for what the window shows.
+    void fromTheRecord_data()
+    {
+        QTest::addColumn<StationSettings>("record");
+        QTest::addColumn<FrameValues>("changed");
+        QTest::addColumn<int>("afNum");
+
+        QTest::newRow("defaults") << StationSettings() << FrameValues {} << 1;
+        StationSettings off;
+        off.RDSActive = false;
+        QTest::newRow("RDS switched off") << off << FrameValues { { "PWR", "0" } } << 1;
+        StationSettings threeAfs;
+        threeAfs.AF = { 125, 1, 204, 0, 0, 0, 0 };
+        QTest::newRow("three frequencies counted from the codes")
+            << threeAfs << FrameValues { { "AF0", byte(231) }, { "AF2", byte(5) }, { "AF3", byte(208) } }
+            << 3;
+        StationSettings label;
+        label.PS[0] = QStringLiteral("RADIO 1 ");
+        QTest::newRow("first label from the record") << label << FrameValues { { "PS00", "RADIO 1 " } } << 1;
+    }
+    void fromTheRecord()
+    {
+        QFETCH(StationSettings, record);
+        QFETCH(FrameValues, changed);
+        QFETCH(int, afNum);
+        const SettingsUpload upload = SendSettings(record);
+        QCOMPARE(upload.plan.bytes(), expectedPlan(changed).bytes());
         QCOMPARE(upload.afNum, afNum);
     }
 

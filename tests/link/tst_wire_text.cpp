@@ -15,11 +15,35 @@ private slots:
         QTest::newRow("ascii unchanged") << "HELLO 1" << QByteArray("HELLO 1");
         QTest::newRow("accents as single bytes") << QString::fromUtf8("ÉTÉ") << QByteArray("\xC9T\xC9");
         QTest::newRow("euro sign 0x80") << QString::fromUtf8("€") << QByteArray("\x80");
-        QTest::newRow("no cp1252 form becomes ?") << QString::fromUtf8("Ж1") << QByteArray("?1");
+        QTest::newRow("Cyrillic has nothing near") << QString::fromUtf8("Ж1") << QByteArray("?1");
         QTest::newRow("emoji is one ?") << QString::fromUtf8("a😀b") << QByteArray("a?b");
-        QTest::newRow("frame bytes become blanks") << QString::fromLatin1("a\x01" "b\x02" "c", 5) << QByteArray("a b c");
+        QTest::newRow("lone surrogate is one ?") << QString(QChar(0xD83D)) + "b" << QByteArray("?b");
+
+        QTest::newRow("caron and acute folded")
+            << QString::fromUtf8("Zdravko Čolić") << QByteArray("Zdravko Colic");
+        QTest::newRow("upper-case Č") << QString::fromUtf8("ČOLIĆ") << QByteArray("COLIC");
+        QTest::newRow("double acute") << QString::fromUtf8("Ő") << QByteArray("O");
+        QTest::newRow("stroke letters from the table")
+            << QString::fromUtf8("łŁđĐħĦıŧŦŋŊĸŀĿ") << QByteArray("lLdDhHitTnNklL");
+        QTest::newRow("fewer accents that recompose") << QString::fromUtf8("ǘǗ") << QByteArray("\xFC\xDC");
+        QTest::newRow("ligature decomposes") << QString::fromUtf8("ﬁ") << QByteArray("fi");
+
+        QTest::newRow("double quotes") << QString::fromUtf8("“a” „b‟") << QByteArray("\"a\" \"b\"");
+        QTest::newRow("single quotes") << QString::fromUtf8("‘a’ ‚b‛") << QByteArray("'a' 'b'");
+        QTest::newRow("dashes") << QString::fromUtf8("a–b—c‒d―e") << QByteArray("a-b-c-d-e");
+        QTest::newRow("ellipsis grows to three") << QString::fromUtf8("a…") << QByteArray("a...");
+
+        QTest::newRow("frame bytes become blanks") << QString::fromLatin1("a\x01"
+                                                                          "b\x02"
+                                                                          "c",
+            5) << QByteArray("a b c");
         QTest::newRow("nul becomes blank") << QString(QChar(0)) + "x" << QByteArray(" x");
-        QTest::newRow("carriage return kept") << "A\r" << QByteArray("A\r");
+        QTest::newRow("tab, escape, bell and delete become blanks") << QString::fromLatin1("a\tb\x1B"
+                                                                                           "c\a"
+                                                                                           "d\x7F",
+            8) << QByteArray("a b c d ");
+        QTest::newRow("carriage return becomes a blank") << "A\r" << QByteArray("A ");
+        QTest::newRow("C1 controls become blanks") << QString(QChar(0x85)) + QChar(0x9F) << QByteArray("  ");
     }
     void toWire()
     {
@@ -28,13 +52,25 @@ private slots:
         QCOMPARE(toWireText(text), bytes);
     }
 
+    // An unencodable character must not spoil the ones after it.
+    void encoderStateAfterAnUnencodableCharacter()
+    {
+        const QString song = QString::fromUtf8("ÜÄ€ ☃ ÜÄ€");
+        QCOMPARE(toWireText(song), QByteArray("\xDC\xC4\x80 ? \xDC\xC4\x80"));
+        QCOMPARE(toWireText(song), QByteArray("\xDC\xC4\x80 ? \xDC\xC4\x80"));
+    }
+
+    // Every byte a receiver shows as itself comes back as itself.
     void roundTripOfCp1252()
     {
+        // DEL and the bytes Windows-1252 leaves unassigned (C1 controls once
+        // decoded), then the punctuation that goes out as ASCII.
+        const QByteArrayView notKept("\x7F\x81\x8D\x8F\x90\x9D"
+                                     "\x82\x84\x85\x91\x92\x93\x94\x96\x97");
         QByteArray all;
         for (int b = 0x20; b <= 0xFF; ++b) {
-            if (b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D)
-                continue; // unassigned in Windows-1252
-            all.append(static_cast<char>(b));
+            if (!notKept.contains(char(b)))
+                all.append(static_cast<char>(b));
         }
         QCOMPARE(toWireText(fromWireText(all)), all);
     }

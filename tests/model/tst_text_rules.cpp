@@ -13,12 +13,23 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("held");
-        QTest::newRow("two letters padded") << "AB" << "AB      ";
-        QTest::newRow("ten letters cut") << "ABCDEFGHIJ" << "ABCDEFGH";
-        QTest::newRow("empty is eight blanks") << "" << "        ";
-        QTest::newRow("case kept") << "abc" << "abc     ";
-        QTest::newRow("exactly eight kept") << "12345678" << "12345678";
-        QTest::newRow("trailing blanks count") << "A        B" << "A       ";
+        QTest::newRow("two letters padded") << "AB"
+                                            << "AB      ";
+        QTest::newRow("ten letters cut") << "ABCDEFGHIJ"
+                                         << "ABCDEFGH";
+        QTest::newRow("empty is eight blanks") << ""
+                                               << "        ";
+        QTest::newRow("case kept") << "abc"
+                                   << "abc     ";
+        QTest::newRow("exactly eight kept") << "12345678"
+                                            << "12345678";
+        QTest::newRow("trailing blanks count") << "A        B"
+                                               << "A       ";
+        QTest::newRow("emoji counts once")
+            << QString::fromUtf8("😀ABCDEFGHI") << QString::fromUtf8("😀ABCDEFG");
+        QTest::newRow("emoji at the cut kept whole")
+            << QString::fromUtf8("ABCDEFG😀X") << QString::fromUtf8("ABCDEFG😀");
+        QTest::newRow("padded by characters") << QString::fromUtf8("😀") << QString::fromUtf8("😀       ");
     }
     void fitPsLabel()
     {
@@ -31,12 +42,20 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("held");
-        QTest::newRow("lower case raised") << "hello world" << "HELLO WORLD";
-        QTest::newRow("70 characters cut to 64") << QString(70, QLatin1Char('a')) << QString(64, QLatin1Char('A'));
+        QTest::newRow("lower case raised") << "hello world"
+                                           << "HELLO WORLD";
+        QTest::newRow("70 characters cut to 64")
+            << QString(70, QLatin1Char('a')) << QString(64, QLatin1Char('A'));
         QTest::newRow("accents upper-cased") << QString::fromUtf8("café") << QString::fromUtf8("CAFÉ");
-        QTest::newRow("sharp s grows before the cut")
-            << QString(63, QLatin1Char('a')) + QString::fromUtf8("ß") << QString(63, QLatin1Char('A')) + "S";
-        QTest::newRow("no padding") << "" << "";
+        QTest::newRow("sharp s stays one character") << QString(63, QLatin1Char('a'))
+                + QString::fromUtf8("ßx") << QString(63, QLatin1Char('A')) + QString::fromUtf8("ß");
+        QTest::newRow("ligature stays one character") << QString::fromUtf8("ﬁ") << QString::fromUtf8("ﬁ");
+        QTest::newRow("emoji at the cut kept whole") << QString(63, QLatin1Char('a'))
+                + QString::fromUtf8("😀b") << QString(63, QLatin1Char('A')) + QString::fromUtf8("😀");
+        QTest::newRow("letter outside the BMP raised")
+            << QString::fromUtf8("\U00010428") << QString::fromUtf8("\U00010400");
+        QTest::newRow("no padding") << ""
+                                    << "";
     }
     void fitLongText()
     {
