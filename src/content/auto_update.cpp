@@ -52,7 +52,7 @@ void rebuildLabels(StationSettings &record, AutoUpdateState &state, const QStrin
     showSongText(record, state, songText);
     const DynamicMode mode = state.mode.value_or(DynamicMode::TurnOff);
     const int delay = std::clamp<int>(record.AutoPSDelay, 0, kHighestDelay);
-    const int songLength = characterCount(songText); // bounded by the reader
+    const int songLength = static_cast<int>(characterCount(songText)); // bounded by the reader
 
     LabelList labels = LabelList::fromSettings(record);
     LabelWrites written = BuildDynamicLabels(labels, mode, state.SongDisplay, songLength, delay);

@@ -77,16 +77,6 @@ LabelWrites buildScroll(LabelList &labels, const QString &songDisplay, int songL
 
 } // namespace
 
-int characterCount(const QString &text)
-{
-    int count = 0;
-    for (qsizetype i = 0; i < text.size(); ++i, ++count) {
-        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
-            ++i;
-    }
-    return count;
-}
-
 QString midCharacters(const QString &text, int first, int count)
 {
     qsizetype begin = -1;

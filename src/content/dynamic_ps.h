@@ -41,9 +41,8 @@ struct LabelWrites {
     bool operator==(const LabelWrites &) const = default;
 };
 
-// Texts are counted and cut by characters, never inside one: a character
-// outside the Basic Multilingual Plane takes two UTF-16 units.
-int characterCount(const QString &text);
+// `count` characters from character `first` on, never cutting a character
+// outside the Basic Multilingual Plane (two UTF-16 units) in half.
 QString midCharacters(const QString &text, int first, int count);
 
 // Day and month without leading zeros and the year's last two digits,

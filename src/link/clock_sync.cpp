@@ -11,7 +11,7 @@ constexpr int kSavePause = 500;
 
 } // namespace
 
-PlanOrError SynchronizeClock(const QDateTime &now)
+PlanOrError SynchronizeClock(const QDateTime &now, ClockStore store)
 {
     if (!now.isValid())
         return { std::nullopt,
@@ -53,6 +53,8 @@ PlanOrError SynchronizeClock(const QDateTime &now)
     t.value(offsetValue(CommandId::Date, date.day()));
     t.closeFrame();
     t.pause(kPause);
+    if (store == ClockStore::Without)
+        return { std::move(t), {} };
 
     t.openFrame(commandName(CommandId::Save));
     t.report(QStringLiteral("Sending store settings command... 95%"), 19);

@@ -23,6 +23,11 @@ inline constexpr int kLastClockYear = 2255;
 // frames agree across a change of minute or day. A clock outside the years
 // above, or no valid time at all, gives no plan and a message for the
 // operator.
-PlanOrError SynchronizeClock(const QDateTime &now);
+//
+// The driver's own periodic setting of the clock leaves out the store
+// command: the clock runs on by itself, and storing the board's settings
+// every few minutes for years would only wear its memory.
+enum class ClockStore { With, Without };
+PlanOrError SynchronizeClock(const QDateTime &now, ClockStore store = ClockStore::With);
 
 } // namespace zorvan

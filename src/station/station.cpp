@@ -29,6 +29,7 @@ namespace {
 constexpr int kTimerIntervalMs = 1000;
 constexpr int kFirstComPort = 1;
 constexpr int kLastComPort = 8;
+constexpr std::size_t kLogLinesKept = 500;
 
 const QString kSaveFailedText
     = QStringLiteral("The settings could not be saved; changes last until the program ends.");
@@ -83,6 +84,8 @@ Station::Station(SettingsBackend &store, std::unique_ptr<SerialPort> port, QObje
     connect(&m_engineTimer, &QTimer::timeout, this, &Station::engineTick);
     connect(&m_previewTimer, &QTimer::timeout, this, &Station::previewTick);
     connect(&m_clockTimer, &QTimer::timeout, this, &Station::clockTick);
+    m_clockSyncTimer.setObjectName(QStringLiteral("ClockSyncTimer"));
+    connect(&m_clockSyncTimer, &QTimer::timeout, this, [this] { submit(Job::ClockSync); });
     connect(m_link.get(), &EncoderLink::reportStep, this, &Station::showReport);
     connect(m_link.get(), &EncoderLink::progressReset, this, &Station::showReset);
 }
@@ -120,6 +123,29 @@ void Station::load()
     if (m_loaded || m_shutDown)
         return;
     const bool unreadable = LoadAllSettings(m_record, m_store) == StoreStatus::Unreadable;
+    m_loaded = true;
+    afterLoad(unreadable);
+    m_auto = initialAutoUpdateState(m_record);
+    if (unreadable) {
+        setStatus(m_saveFailureShown ? tr("The settings file could not be read in full or written; "
+                                          "settings missing from it are at their defaults.")
+                                     : tr("The settings file could not be read in full; settings missing "
+                                          "from it are at their defaults."));
+        log(m_status);
+    }
+    // The clock and the engine start here too: a tick before the record is
+    // loaded would work on defaults.
+    m_previewTimer.start();
+    m_clockTimer.start();
+    m_engineTimer.start();
+    emit changed(Editors | Preview | Clock | Status);
+}
+
+// What every load of the record is followed by: values no editor can show
+// are repaired and named, the AF chain closed, messages 4 .. 8 fitted, the
+// options applied, and the record saved unless the file could not be read.
+void Station::afterLoad(bool unreadable)
+{
     const QStringList repaired = repairUnshowableFields(m_record);
     // Setting AF1 .. AF7 in order closes a stored gap before the later
     // stored values are shown.
@@ -130,26 +156,74 @@ void Station::load()
         if (messageFitsWhileTyping(k))
             m_record.MG[static_cast<std::size_t>(k)] = FitLongText(m_record.MG[static_cast<std::size_t>(k)]);
     }
-    m_auto = initialAutoUpdateState(m_record);
-    m_loaded = true;
+    m_options = loadDriverOptions(m_store);
+    applyOptions();
     m_keepUnreadStore = unreadable;
 
-    if (!repaired.isEmpty())
+    if (!repaired.isEmpty()) {
         setStatus(tr("Stored values that no list can show were reset to their defaults: %1")
                       .arg(repaired.join(QStringLiteral(", "))));
-    saveUnasked();
-    if (unreadable) {
-        setStatus(m_saveFailureShown ? tr("The settings file could not be read in full or written; "
-                                          "settings missing from it are at their defaults.")
-                                     : tr("The settings file could not be read in full; settings missing "
-                                          "from it are at their defaults."));
+        log(m_status);
     }
-    // The clock and the engine start here too: a tick before the record is
-    // loaded would work on defaults.
-    m_previewTimer.start();
-    m_clockTimer.start();
-    m_engineTimer.start();
-    emit changed(Editors | Preview | Clock | Status);
+    saveUnasked();
+}
+
+bool Station::reloadSettingsFile()
+{
+    if (!m_loaded || m_shutDown)
+        return false;
+    StationSettings stored;
+    if (LoadAllSettings(stored, m_store) != StoreStatus::Ok) {
+        log(tr("The settings file could not be read in full; the settings in use are kept."));
+        return false;
+    }
+    m_record = stored;
+    afterLoad(false);
+    // The song page starts over from the new record; what is on air stays
+    // known, so an unchanged song is not sent again.
+    const AutoUpdateState before = m_auto;
+    m_auto = initialAutoUpdateState(m_record);
+    m_auto.SongDisplay = before.SongDisplay;
+    m_auto.LastSentText = before.LastSentText;
+    m_auto.songLabels = before.songLabels;
+    log(tr("Settings read again"));
+    emit changed(Editors | Status);
+    return true;
+}
+
+void Station::setUnattended(bool unattended)
+{
+    m_unattended = unattended;
+}
+
+void Station::applyOptions()
+{
+    if (m_options.clockSyncMinutes > 0)
+        m_clockSyncTimer.start(m_options.clockSyncMinutes * 60 * 1000);
+    else
+        m_clockSyncTimer.stop();
+}
+
+void Station::setClockSyncMinutes(int minutes)
+{
+    m_options.clockSyncMinutes = std::max(0, minutes);
+    saveDriverOptions(m_options, m_store);
+    applyOptions();
+    edited();
+}
+
+QStringList Station::logLines() const
+{
+    return QStringList(m_log.begin(), m_log.end());
+}
+
+void Station::log(const QString &text)
+{
+    const QString line = m_now().toString(Qt::ISODate) + QLatin1Char(' ') + oneLine(text);
+    m_log.push_back(line);
+    if (m_log.size() > kLogLinesKept)
+        m_log.pop_front();
+    emit logged(line);
 }
 
 bool Station::shutDown()
@@ -169,6 +243,7 @@ bool Station::shutDown()
     m_engineTimer.stop();
     m_previewTimer.stop();
     m_clockTimer.stop();
+    m_clockSyncTimer.stop();
     return true;
 }
 
@@ -199,6 +274,7 @@ void Station::save()
     if (SaveAllSettings(m_record, m_store) == StoreStatus::Ok) {
         if (m_saveFailureShown) {
             m_saveFailureShown = false;
+            log(tr("The settings are saved again."));
             if (m_status == kSaveFailedText)
                 setStatus(QStringLiteral("Ready"));
         }
@@ -208,6 +284,7 @@ void Station::save()
         return;
     m_saveFailureShown = true;
     setStatus(kSaveFailedText);
+    log(kSaveFailedText);
 }
 
 // Saves that no edit asked for (start-up, deactivation, close) leave alone a
@@ -482,15 +559,10 @@ void Station::start(Job job)
         runEngineTick();
         return;
     case Job::SendSettings: {
-        SettingsUploadInput input;
-        input.settings = m_record;
-        input.rdsActive = m_record.RDSActive;
-        for (std::size_t i = 0; i < input.afTexts.size(); ++i)
-            input.afTexts[i] = afEntryText(m_record.AF[i]);
-        input.firstLabel = m_record.PS[0];
-        const SettingsUpload upload = SendSettings(input);
+        const SettingsUpload upload = SendSettings(m_record);
         const qint16 afNum = upload.afNum;
-        startUpload(UploadButton::SendSettings, upload.plan, [this, afNum](LinkOutcome outcome) {
+        startUpload(UploadButton::SendSettings, upload.plan, QStringLiteral("Send settings"),
+            [this, afNum](LinkOutcome outcome) {
             // The count is made once the port is open; an upload that never
             // reached its frames leaves the stored count alone.
             if (!portOpened(outcome))
@@ -507,21 +579,38 @@ void Station::start(Job job)
         snapshot.labels = m_record.PS;
         for (std::size_t i = 0; i < snapshot.delays.size(); ++i)
             snapshot.delays[i] = QString::number(m_record.PSDelay[i]);
-        startUpload(UploadButton::SendRtAndPs, SendRtAndPs(snapshot));
+        startUpload(UploadButton::SendRtAndPs, SendRtAndPs(snapshot), QStringLiteral("Send RT and PS"));
         return;
     }
     case Job::SynchronizeTime: {
         const PlanOrError clock = SynchronizeClock(m_now());
         if (!clock.plan) {
+            log(clock.error);
             tellOperator(clock.error);
             finishJob();
             return;
         }
-        startUpload(UploadButton::SynchronizeTime, *clock.plan);
+        startUpload(UploadButton::SynchronizeTime, *clock.plan, QStringLiteral("Synchronize time"));
+        return;
+    }
+    case Job::ClockSync: {
+        const PlanOrError clock = SynchronizeClock(m_now(), ClockStore::Without);
+        if (!clock.plan) {
+            log(clock.error);
+            finishJob();
+            return;
+        }
+        transmit(*clock.plan, QStringLiteral("clock"), true, [this](LinkOutcome outcome) {
+            if (outcome == LinkOutcome::Sent)
+                autoUpdateSucceeded();
+            else
+                autoUpdateFailed(outcome);
+            finishJob();
+        });
         return;
     }
     case Job::SetMode:
-        transmit(SetMode(m_record.MODE), [this](LinkOutcome outcome) {
+        transmit(SetMode(m_record.MODE), QStringLiteral("Set MODE"), false, [this](LinkOutcome outcome) {
             const QString failure = linkFailureMessage(outcome);
             if (!failure.isEmpty())
                 tellOperator(failure);
@@ -531,11 +620,12 @@ void Station::start(Job job)
     }
 }
 
-void Station::startUpload(UploadButton button, const Transmission &plan, std::function<void(LinkOutcome)> after)
+void Station::startUpload(
+    UploadButton button, const Transmission &plan, const QString &what, std::function<void(LinkOutcome)> after)
 {
     m_runningButton = button;
     emit changed(Status);
-    transmit(plan, [this, after = std::move(after)](LinkOutcome outcome) {
+    transmit(plan, what, false, [this, after = std::move(after)](LinkOutcome outcome) {
         m_runningButton.reset();
         emit changed(Status);
         if (after)
@@ -548,12 +638,27 @@ void Station::startUpload(UploadButton button, const Transmission &plan, std::fu
     });
 }
 
-void Station::transmit(const Transmission &plan, std::function<void(LinkOutcome)> done)
+void Station::transmit(
+    const Transmission &plan, const QString &what, bool automatic, std::function<void(LinkOutcome)> done)
 {
     // The port chosen now, not the one of the last upload: the operator may
     // have changed it in between.
-    m_link->setPortConfig(stationPortConfig(m_record, m_store));
-    if (!m_link->run(plan, std::move(done)))
+    const PortConfig port = stationPortConfig(m_record, m_store);
+    m_link->setPortConfig(port);
+    const auto frames = plan.bytes().count('\x02');
+    const QString head = QStringLiteral("%1, %2 frame%3 to %4: ")
+                             .arg(what)
+                             .arg(frames)
+                             .arg(frames == 1 ? QString() : QStringLiteral("s"))
+                             .arg(port.device);
+    auto logged = [this, head, automatic, done = std::move(done)](LinkOutcome outcome) {
+        if (outcome == LinkOutcome::Sent)
+            log(head + (automatic && m_autoFault ? tr("sent; the link works again") : tr("sent")));
+        else if (!automatic || m_autoFault != outcome)
+            log(head + linkFailureMessage(outcome));
+        done(outcome);
+    };
+    if (!m_link->run(plan, std::move(logged)))
         finishJob(); // cannot happen while transmissions go one at a time
 }
 
@@ -590,11 +695,24 @@ void Station::runEngineTick()
     // The path as committed: a path being typed is never read.
     const SongSource source = ReadSongSource(*m_reader, m_record.AutoPSPath);
     if (source.status == SongSource::Status::Missing) {
+        if (m_unattended) {
+            // Nobody could switch the updates on again: wait for the file.
+            if (!m_songFileMissing)
+                log(tr("The song file %1 does not exist; waiting for it").arg(m_record.AutoPSPath));
+            m_songFileMissing = true;
+            finishJob();
+            return;
+        }
         switchOffForMissingFile(m_record, m_auto);
         edited();
+        log(kMissingSongFileMessage);
         tellOperator(kMissingSongFileMessage);
         finishJob();
         return;
+    }
+    if (m_songFileMissing) {
+        m_songFileMissing = false;
+        log(tr("The song file %1 is back").arg(m_record.AutoPSPath));
     }
     // A file that exists but cannot be read now (the writer holds it, a
     // share dropped) says nothing about the song: the labels stay as they
@@ -604,7 +722,8 @@ void Station::runEngineTick()
         if (labels.recordChanged)
             edited();
         if (labels.plan) {
-            transmit(*labels.plan, [this](LinkOutcome outcome) {
+            transmit(*labels.plan, QStringLiteral("labels \"%1\"").arg(m_auto.SongDisplay), true,
+                [this](LinkOutcome outcome) {
                 if (outcome != LinkOutcome::Sent) {
                     // The rest of the tick waits for the next one, the
                     // radio text included.
@@ -636,7 +755,7 @@ void Station::runRadioTextStep()
         finishJob();
         return;
     }
-    transmit(*rt.plan, [this](LinkOutcome outcome) {
+    transmit(*rt.plan, QStringLiteral("radio text \"%1\"").arg(m_record.RT), true, [this](LinkOutcome outcome) {
         radioTextSent(m_auto, outcome == LinkOutcome::Sent);
         if (outcome == LinkOutcome::Sent)
             autoUpdateSucceeded();

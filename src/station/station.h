@@ -8,6 +8,7 @@
 #include "model/station_settings.h"
 #include "player/cls_winamp.h"
 #include "settings/settings_backend.h"
+#include "station/driver_options.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -76,6 +77,13 @@ public:
     bool shutDown();
     // A termination signal: no more messages for an operator who is gone.
     void setTerminating();
+    // Nobody is there to press OK: a missing song file is waited out (logged
+    // once, and again when it is back) instead of switching the updates off.
+    void setUnattended(bool unattended);
+    // Takes the record again from the store, which the caller has read
+    // again from its file (SIGHUP of the service). False when it could not
+    // be read in full; the record in memory is kept then.
+    bool reloadSettingsFile();
 
     const StationSettings &record() const { return m_record; }
     const AutoUpdateState &autoUpdate() const { return m_auto; }
@@ -87,6 +95,9 @@ public:
     PreviewSource previewSource() const { return m_previewSource; }
     int previewPosition() const { return m_preview.DspCount; }
     const ClockTexts &clockTexts() const { return m_clockTexts; }
+    const DriverOptions &options() const { return m_options; }
+    // The most recent log lines, oldest first.
+    QStringList logLines() const;
     // The device the COM number opens (section "Ports").
     QString comDevice(int comNumber) const;
 
@@ -95,6 +106,7 @@ public:
     QTimer &engineTimer() { return m_engineTimer; }
     QTimer &previewTimer() { return m_previewTimer; }
     QTimer &clockTimer() { return m_clockTimer; }
+    QTimer &clockSyncTimer() { return m_clockSyncTimer; }
 
     // The operator's intents. Each editor commits to the record and saves it
     // at once.
@@ -129,6 +141,7 @@ public:
     void chooseComPortText(const QString &text);
     void chooseComSpeedText(const QString &text);
     void setComDevice(const QString &device);
+    void setClockSyncMinutes(int minutes);
     // The window stopped being the active one.
     void saveUnasked();
 
@@ -143,9 +156,11 @@ signals:
     void notice(const QString &text);
     // The transmission that held up shut-down has ended.
     void readyToClose();
+    // One line for each transmission and each fault, with the time.
+    void logged(const QString &line);
 
 private:
-    enum class Job { EngineTick, SendSettings, SendRtAndPs, SynchronizeTime, SetMode };
+    enum class Job { EngineTick, SendSettings, SendRtAndPs, SynchronizeTime, SetMode, ClockSync };
     enum HeldTick : unsigned { kPreviewTick = 1, kClockTick = 2 };
 
     void save();
@@ -153,12 +168,19 @@ private:
     void submit(Job job);
     void start(Job job);
     void finishJob();
-    void transmit(const Transmission &plan, std::function<void(LinkOutcome)> done);
+    // `automatic`: sent by the station itself, whose faults are told and
+    // logged once while they last.
+    void transmit(const Transmission &plan, const QString &what, bool automatic,
+        std::function<void(LinkOutcome)> done);
+    void log(const QString &text);
+    void applyOptions();
+    void afterLoad(bool unreadable);
     void runEngineTick();
     void runRadioTextStep();
     void autoUpdateFailed(LinkOutcome outcome);
     void autoUpdateSucceeded();
-    void startUpload(UploadButton button, const Transmission &plan, std::function<void(LinkOutcome)> after = {});
+    void startUpload(UploadButton button, const Transmission &plan, const QString &what,
+        std::function<void(LinkOutcome)> after = {});
     void tellOperator(const QString &text);
     void setStatus(const QString &text);
     void showReport(const QString &text, std::optional<double> progress);
@@ -192,6 +214,10 @@ private:
     bool m_closePending = false;
     bool m_shutDown = false;
     bool m_terminating = false;
+    bool m_unattended = false;
+    bool m_songFileMissing = false;
+    DriverOptions m_options;
+    std::deque<QString> m_log;
 
     // A fault of the automatic updates is told once while it lasts.
     std::optional<LinkOutcome> m_autoFault;
@@ -203,6 +229,7 @@ private:
     QTimer m_clockTimer; // Timer1
     QTimer m_previewTimer; // Timer2
     QTimer m_engineTimer; // Timer6
+    QTimer m_clockSyncTimer;
 };
 
 } // namespace zorvan

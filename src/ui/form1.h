@@ -97,6 +97,7 @@ private:
         QPushButton *synchronizeTime = nullptr; // Command11
         QPushButton *messagesHelp = nullptr; // Command3
         QPushButton *clockHelp = nullptr; // Command13
+        QComboBox *clockSync = nullptr; // automatic clock setting
     };
 
     struct AutoPage {
@@ -150,6 +151,7 @@ private:
 
     struct Menus {
         QAction *setup = nullptr; // SetupMnu
+        QAction *log = nullptr; // the transmission log
         QAction *exit = nullptr; // Exitmnu
         QAction *about = nullptr; // Aboutmnu
     };

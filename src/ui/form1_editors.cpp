@@ -12,6 +12,7 @@
 #include "ui/help_dialog.h"
 #include "ui/help_support.h"
 #include "ui/help_texts.h"
+#include "ui/transmission_log.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -200,6 +201,10 @@ void Form1::connectEditors()
     connect(m_messages.synchronizeTime, &QPushButton::clicked, this,
         [station] { station->press(UploadButton::SynchronizeTime); });
     connect(m_hidden.setMode, &QPushButton::clicked, station, &Station::pressSetMode);
+    connect(m_messages.clockSync, &QComboBox::currentIndexChanged, this, [station](int position) {
+        if (position >= 0 && position < static_cast<int>(std::size(kClockSyncChoices)))
+            station->setClockSyncMinutes(kClockSyncChoices[position]);
+    });
     connect(m_right.moveToTray, &QPushButton::clicked, this, [this] { moveToTray(); });
 }
 
@@ -225,6 +230,7 @@ void Form1::connectShell()
     // window saves when it stops being the active window.
     connect(m_menus.setup, &QAction::triggered, this, [this] { FrmSetup::open(m_station, this); });
     connect(m_menus.about, &QAction::triggered, this, [this] { FrmAbout::showAbout(this); });
+    connect(m_menus.log, &QAction::triggered, this, [this] { TransmissionLog::open(m_station, this); });
 }
 
 void Form1::browse(SongFileField field)
@@ -281,6 +287,9 @@ void Form1::redrawEditors()
     showChecked(m_right.rdsActive, record.RDSActive);
     showChecked(m_right.trayAtStart, record.TrayAtStart);
     showChecked(m_auto.insertDate, record.InsertDate);
+    const auto *choice = std::find(
+        std::begin(kClockSyncChoices), std::end(kClockSyncChoices), m_station.options().clockSyncMinutes);
+    showPosition(m_messages.clockSync, static_cast<int>(choice - std::begin(kClockSyncChoices)));
     redrawSongPage();
 }
 

@@ -7,6 +7,7 @@
 #include "model/pi_code.h"
 #include "model/pty_table.h"
 #include "model/window_pages.h"
+#include "station/driver_options.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -169,6 +170,7 @@ void Form1::buildMenus()
 {
     QMenu *fileMenu = named(menuBar()->addMenu(QStringLiteral("&File")), QStringLiteral("filemnu"));
     m_menus.setup = named(fileMenu->addAction(QStringLiteral("S&etup")), QStringLiteral("SetupMnu"));
+    m_menus.log = named(fileMenu->addAction(QStringLiteral("Transmission log")), QStringLiteral("LogMnu"));
     m_menus.exit = named(fileMenu->addAction(QStringLiteral("E&xit")), QStringLiteral("Exitmnu"));
     connect(m_menus.exit, &QAction::triggered, this, &QWidget::close);
 
@@ -388,7 +390,7 @@ QWidget *Form1::buildMessagePage(QWidget *parent)
     pageLayout->addWidget(messages);
 
     auto *clock = makeGroup(page, QStringLiteral("Computer time and date"));
-    auto *clockLayout = compact(new QHBoxLayout(clock));
+    auto *clockLayout = compact(new QGridLayout(clock));
     auto *timeGroup = makeGroup(clock, QStringLiteral("PC Time"));
     m_messages.pcTime = named(new QLabel(QStringLiteral("12:22:59"), timeGroup), QStringLiteral("Label8"));
     m_messages.pcTime->setAccessibleName(QStringLiteral("PC Time"));
@@ -401,10 +403,18 @@ QWidget *Form1::buildMessagePage(QWidget *parent)
         = named(new QPushButton(QStringLiteral("Synchronize time"), clock), QStringLiteral("Command11"));
     m_messages.synchronizeTime->setToolTip(QStringLiteral("Click to send PC time to your RDS encoder"));
     m_messages.clockHelp = named(makeHelpButton(clock, -1, clock->title()), QStringLiteral("Command13"));
-    clockLayout->addWidget(timeGroup, 1);
-    clockLayout->addWidget(dateGroup, 1);
-    clockLayout->addWidget(m_messages.synchronizeTime);
-    clockLayout->addWidget(m_messages.clockHelp);
+    // The board's clock drifts; the driver can set it again by itself.
+    m_messages.clockSync = named(new QComboBox(clock), QStringLiteral("ClockSyncCombo"));
+    for (const int minutes : kClockSyncChoices)
+        m_messages.clockSync->addItem(minutes == 0 ? tr("never") : tr("every %n minute(s)", nullptr, minutes));
+    m_messages.clockSync->setToolTip(tr("Sets the encoder's clock from the PC clock by itself"));
+    auto *clockSyncCaption = captionFor(m_messages.clockSync, tr("Synchronize automatically:"), clock);
+    clockLayout->addWidget(timeGroup, 0, 0);
+    clockLayout->addWidget(dateGroup, 0, 1);
+    clockLayout->addWidget(m_messages.synchronizeTime, 0, 2);
+    clockLayout->addWidget(m_messages.clockHelp, 0, 3);
+    clockLayout->addWidget(clockSyncCaption, 1, 0);
+    clockLayout->addWidget(m_messages.clockSync, 1, 1, 1, 2);
     pageLayout->addWidget(clock);
     pageLayout->addStretch(1);
     return page;

@@ -1,0 +1,58 @@
+#include "service.h"
+
+#include "link/com_port_map.h"
+#include "settings/settings_backend.h"
+#include "station/station.h"
+#include "termination.h"
+
+#include <cstdio>
+
+namespace zorvan {
+
+namespace {
+
+void writeLine(const QString &line)
+{
+    const QByteArray bytes = line.toLocal8Bit() + '\n';
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+} // namespace
+
+int runService(QCoreApplication &app, IniSettingsBackend &settings)
+{
+    Station station(settings);
+    station.setUnattended(true);
+    QObject::connect(&station, &Station::logged, &app, &writeLine);
+
+    TerminationSignals termination;
+    const auto end = [&app, &station] {
+        if (station.shutDown())
+            app.quit();
+    };
+    QObject::connect(&termination, &TerminationSignals::terminate, &app, [&station, end] {
+        station.setTerminating();
+        end();
+    });
+    // The transmission that held up the end has finished.
+    QObject::connect(&station, &Station::readyToClose, &app, end, Qt::QueuedConnection);
+    QObject::connect(&termination, &TerminationSignals::hangUp, &app, [&settings, &station] {
+        settings.reload();
+        station.reloadSettingsFile();
+    });
+
+    station.beginStartUp();
+    station.load();
+    // Nobody looks at the preview or the clock page.
+    station.previewTimer().stop();
+    station.clockTimer().stop();
+    const StationSettings &record = station.record();
+    writeLine(QStringLiteral("zorvan %1 running without a window; settings %2; COM%3 is %4; song file %5")
+                  .arg(QCoreApplication::applicationVersion(), settings.filePath())
+                  .arg(record.COMSelected)
+                  .arg(comPortDevice(settings, record.COMSelected), record.AutoPSPath));
+    return app.exec();
+}
+
+} // namespace zorvan

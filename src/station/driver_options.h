@@ -1,0 +1,27 @@
+#pragma once
+
+#include "settings/settings_backend.h"
+
+#include <QString>
+
+namespace zorvan {
+
+// Options of this driver that the station section does not hold; they live
+// in a section of their own so that the 257 station keys stay as they are.
+inline const QString kDriverSection = QStringLiteral("Driver");
+
+struct DriverOptions {
+    // Minutes between automatic settings of the board's clock; 0 is off.
+    int clockSyncMinutes = 0;
+
+    bool operator==(const DriverOptions &) const = default;
+};
+
+// The choices offered for the clock: off, or every so many minutes. Fewer
+// than 15 minutes buys nothing against a clock that drifts seconds a day.
+inline constexpr int kClockSyncChoices[] = { 0, 15, 30, 60, 180, 360, 720, 1440 };
+
+DriverOptions loadDriverOptions(const SettingsBackend &store);
+void saveDriverOptions(const DriverOptions &options, SettingsBackend &store);
+
+} // namespace zorvan
