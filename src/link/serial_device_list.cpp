@@ -1,6 +1,5 @@
 #include "link/serial_device_list.h"
 
-#include <QCollator>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -25,11 +24,18 @@ namespace {
 
 constexpr std::array kNodePatterns { "ttyUSB*", "ttyACM*", "ttyS*" };
 
+// By the name, then by the number it ends in. (QCollator's numeric mode
+// needs a locale that the "C" one of a service does not give.)
 void sortNaturally(QStringList &names)
 {
-    QCollator collator;
-    collator.setNumericMode(true);
-    std::sort(names.begin(), names.end(), collator);
+    const auto split = [](const QString &name) {
+        qsizetype digits = name.size();
+        while (digits > 0 && name.at(digits - 1).isDigit())
+            --digits;
+        return std::pair { name.left(digits), name.mid(digits).toULongLong() };
+    };
+    std::sort(
+        names.begin(), names.end(), [&](const QString &a, const QString &b) { return split(a) < split(b); });
 }
 
 // Whether the node has been shown to have no UART behind it. A node that
