@@ -2,6 +2,7 @@
 
 #if !defined(_WIN32)
 
+#include <algorithm>
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
@@ -10,7 +11,6 @@
 #include <thread>
 #include <vector>
 
-#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>

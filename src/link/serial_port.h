@@ -65,7 +65,8 @@ public:
     virtual bool isOpen() const = 0;
 };
 
-// The operating system's serial ports.
+// The operating system's serial ports, and serial ports behind device
+// servers for "tcp://HOST:PORT" and "rfc2217://HOST:PORT" (SystemSerialPort).
 std::unique_ptr<SerialPort> makeSystemSerialPort();
 
 } // namespace zorvan
