@@ -1,8 +1,21 @@
 #include "link/link_failure_message.h"
 
+#include "link/network_device.h"
+
 namespace zorvan {
 
-QString linkFailureMessage(LinkOutcome outcome)
+namespace {
+
+// "device server HOST:PORT", or without the address when there is none.
+QString serverName(const QString &device)
+{
+    const std::optional<NetworkDevice> server = parseNetworkDevice(device);
+    return server ? QStringLiteral("device server ") + server->address() : QStringLiteral("device server");
+}
+
+} // namespace
+
+QString linkFailureMessage(LinkOutcome outcome, const QString &device)
 {
     switch (outcome) {
     case LinkOutcome::Sent:
@@ -28,6 +41,24 @@ QString linkFailureMessage(LinkOutcome outcome)
                               "Check the cable and the encoder, then send again");
     case LinkOutcome::BadPlan:
         return QStringLiteral("The transmission could not be prepared; nothing was sent");
+    case LinkOutcome::HostUnknown:
+        return QStringLiteral("The ") + serverName(device)
+            + QStringLiteral(" could not be found: no host of that name is known.\n"
+                             "Check the name and the network, or select another port under File > Setup");
+    case LinkOutcome::ServerRefused:
+        return QStringLiteral("The ") + serverName(device)
+            + QStringLiteral(" refused the connection.\n"
+                             "Check that it is running, that the port number is right and that no other "
+                             "program is connected to it, or select another port under File > Setup");
+    case LinkOutcome::ServerUnreachable:
+        return QStringLiteral("The ") + serverName(device)
+            + QStringLiteral(" could not be reached in time.\n"
+                             "Check the network and the device server, or select another port under "
+                             "File > Setup");
+    case LinkOutcome::ConnectionLost:
+        return QStringLiteral("The connection to the ") + serverName(device)
+            + QStringLiteral(" was lost and the transmission was stopped.\n"
+                             "Check the network and the device server, then send again");
     }
     return {};
 }

@@ -277,11 +277,6 @@ void PosixSerialPort::close()
     m_pendingOutput = false;
 }
 
-std::unique_ptr<SerialPort> makeSystemSerialPort()
-{
-    return std::make_unique<PosixSerialPort>();
-}
-
 } // namespace zorvan
 
 #endif

@@ -15,6 +15,12 @@ LinkOutcome openFailure(OpenOutcome outcome)
         return LinkOutcome::PortBusy;
     case OpenOutcome::Denied:
         return LinkOutcome::PortDenied;
+    case OpenOutcome::HostUnknown:
+        return LinkOutcome::HostUnknown;
+    case OpenOutcome::Refused:
+        return LinkOutcome::ServerRefused;
+    case OpenOutcome::Unreachable:
+        return LinkOutcome::ServerUnreachable;
     case OpenOutcome::Ok:
     case OpenOutcome::Error:
         break;
@@ -24,7 +30,16 @@ LinkOutcome openFailure(OpenOutcome outcome)
 
 LinkOutcome writeFailure(WriteOutcome outcome)
 {
-    return outcome == WriteOutcome::TimedOut ? LinkOutcome::WriteTimeout : LinkOutcome::WriteFailed;
+    switch (outcome) {
+    case WriteOutcome::TimedOut:
+        return LinkOutcome::WriteTimeout;
+    case WriteOutcome::Dropped:
+        return LinkOutcome::ConnectionLost;
+    case WriteOutcome::Ok:
+    case WriteOutcome::Failed:
+        break;
+    }
+    return LinkOutcome::WriteFailed;
 }
 
 } // namespace

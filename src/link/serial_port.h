@@ -17,12 +17,16 @@ enum class OpenOutcome {
     Busy, // another program holds the port
     Denied, // no permission to open the device
     Error, // anything else: not a serial port, settings refused
+    HostUnknown, // a device server whose name does not resolve
+    Refused, // the device server's host turned the connection away
+    Unreachable, // no route to the device server, or no answer in time
 };
 
 enum class WriteOutcome {
     Ok,
     Failed, // the device reported an error or went away
     TimedOut, // the line did not take the bytes in time
+    Dropped, // the device server closed or reset the connection
 };
 
 // A write that cannot hand its bytes to the line within this time means the
@@ -61,7 +65,8 @@ public:
     virtual bool isOpen() const = 0;
 };
 
-// The operating system's serial ports.
+// The operating system's serial ports, and serial ports behind device
+// servers for "tcp://HOST:PORT" and "rfc2217://HOST:PORT" (SystemSerialPort).
 std::unique_ptr<SerialPort> makeSystemSerialPort();
 
 } // namespace zorvan

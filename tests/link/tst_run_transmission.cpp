@@ -204,7 +204,8 @@ private slots:
         QVERIFY(linkFailureMessage(LinkOutcome::Sent).isEmpty());
         const QList<LinkOutcome> failures = { LinkOutcome::PortMissing, LinkOutcome::PortBusy,
             LinkOutcome::PortDenied, LinkOutcome::PortError, LinkOutcome::WriteFailed,
-            LinkOutcome::WriteTimeout, LinkOutcome::BadPlan };
+            LinkOutcome::WriteTimeout, LinkOutcome::BadPlan, LinkOutcome::HostUnknown,
+            LinkOutcome::ServerRefused, LinkOutcome::ServerUnreachable, LinkOutcome::ConnectionLost };
         QSet<QString> distinct;
         for (LinkOutcome outcome : failures)
             distinct.insert(linkFailureMessage(outcome));
