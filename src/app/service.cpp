@@ -1,5 +1,7 @@
 #include "service.h"
 
+#include "instance_channel.h"
+
 #include "link/com_port_map.h"
 #include "settings/settings_backend.h"
 #include "station/station.h"
@@ -23,6 +25,8 @@ void writeLine(const QString &line)
 int runService(QCoreApplication &app, IniSettingsBackend &settings)
 {
     Station station(settings);
+    // A window started on the same settings file asks what runs here.
+    InstanceChannel channel(settings.filePath(), InstanceChannel::Kind::Service);
     station.setUnattended(true);
     QObject::connect(&station, &Station::logged, &app, &writeLine);
 

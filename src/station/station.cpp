@@ -41,6 +41,7 @@ bool portOpened(LinkOutcome outcome)
     case LinkOutcome::Sent:
     case LinkOutcome::WriteFailed:
     case LinkOutcome::WriteTimeout:
+    case LinkOutcome::ConnectionLost:
         return true;
     default:
         return false;
@@ -611,7 +612,7 @@ void Station::start(Job job)
     }
     case Job::SetMode:
         transmit(SetMode(m_record.MODE), QStringLiteral("Set MODE"), false, [this](LinkOutcome outcome) {
-            const QString failure = linkFailureMessage(outcome);
+            const QString failure = linkFailureMessage(outcome, m_device);
             if (!failure.isEmpty())
                 tellOperator(failure);
             finishJob();
@@ -631,7 +632,7 @@ void Station::startUpload(
         if (after)
             after(outcome);
         // A button's failure is told at every press: the operator is there.
-        const QString failure = linkFailureMessage(outcome);
+        const QString failure = linkFailureMessage(outcome, m_device);
         if (!failure.isEmpty())
             tellOperator(failure);
         finishJob();
@@ -645,6 +646,7 @@ void Station::transmit(
     // have changed it in between.
     const PortConfig port = stationPortConfig(m_record, m_store);
     m_link->setPortConfig(port);
+    m_device = port.device;
     const auto frames = plan.bytes().count('\x02');
     const QString head = QStringLiteral("%1, %2 frame%3 to %4: ")
                              .arg(what)
@@ -655,7 +657,7 @@ void Station::transmit(
         if (outcome == LinkOutcome::Sent)
             log(head + (automatic && m_autoFault ? tr("sent; the link works again") : tr("sent")));
         else if (!automatic || m_autoFault != outcome)
-            log(head + linkFailureMessage(outcome));
+            log(head + linkFailureMessage(outcome, m_device));
         done(outcome);
     };
     if (!m_link->run(plan, std::move(logged)))
@@ -772,7 +774,7 @@ void Station::runRadioTextStep()
 // following ticks.
 void Station::autoUpdateFailed(LinkOutcome outcome)
 {
-    const QString text = linkFailureMessage(outcome);
+    const QString text = linkFailureMessage(outcome, m_device);
     const bool told = m_autoFault == outcome;
     m_autoFault = outcome;
     setStatus(oneLine(text));
@@ -851,7 +853,7 @@ void Station::runPreview()
     m_previewLabel = frame.label;
     m_toolTip = frame.toolTip;
     if (m_autoFault)
-        m_toolTip += QLatin1Char('\n') + oneLine(linkFailureMessage(*m_autoFault));
+        m_toolTip += QLatin1Char('\n') + oneLine(linkFailureMessage(*m_autoFault, m_device));
     if (m_previewTimer.interval() != m_preview.intervalMs)
         m_previewTimer.setInterval(m_preview.intervalMs);
     emit changed(Preview);

@@ -221,6 +221,7 @@ private:
 
     // A fault of the automatic updates is told once while it lasts.
     std::optional<LinkOutcome> m_autoFault;
+    QString m_device; // of the last transmission, named in its messages
 
     std::optional<Job> m_active;
     std::deque<Job> m_queue;

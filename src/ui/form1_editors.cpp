@@ -245,13 +245,14 @@ void Form1::redraw(unsigned changes)
 {
     if (changes & Station::Editors)
         redrawEditors();
-    if (changes & Station::Preview) {
+    // Until the first tick the labels keep their design texts.
+    if ((changes & Station::Preview) && !m_station.trayToolTip().isEmpty()) {
         m_right.previewLabel->setText(m_station.previewLabel());
         // The icon holds its tool tip while hidden, ready for when the
         // window goes to the tray.
         m_tray->setToolTip(m_station.trayToolTip());
     }
-    if (changes & Station::Clock) {
+    if ((changes & Station::Clock) && !m_station.clockTexts().time.isEmpty()) {
         m_messages.pcTime->setText(m_station.clockTexts().time);
         m_messages.pcDate->setText(m_station.clockTexts().date);
     }

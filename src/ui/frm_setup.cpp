@@ -1,5 +1,6 @@
 #include "ui/frm_setup.h"
 
+#include "link/serial_device_list.h"
 #include "model/setup_choices.h"
 #include "ui/help_support.h"
 #include "ui/help_texts.h"
@@ -31,7 +32,7 @@ FrmSetup::FrmSetup(Station &station, QWidget *parent)
     , m_station(station)
     , m_port(new QComboBox(this))
     , m_speed(new QComboBox(this))
-    , m_device(new QLineEdit(this))
+    , m_deviceList(new QComboBox(this))
     , m_help(new QPushButton(QStringLiteral("?"), this))
     , m_ok(new QPushButton(QStringLiteral("OK"), this))
 {
@@ -60,13 +61,22 @@ FrmSetup::FrmSetup(Station &station, QWidget *parent)
     m_speed->setInsertPolicy(QComboBox::NoInsert);
     m_speed->setToolTip(QStringLiteral("COM port speed, set jumpers correctly to match this value!"));
     m_speed->setCompleter(nullptr);
+    // The devices present to pick from; a path or a device server's address
+    // (tcp://HOST:PORT, rfc2217://HOST:PORT) can be typed as well.
+    m_deviceList->setObjectName(QStringLiteral("DeviceList"));
+    m_deviceList->setEditable(true);
+    m_deviceList->setInsertPolicy(QComboBox::NoInsert);
+    m_deviceList->setCompleter(nullptr);
+    m_deviceList->addItems(listSerialDevices());
+    m_device = m_deviceList->lineEdit();
     m_device->setObjectName(QStringLiteral("DevicePath"));
     m_device->setAccessibleName(QStringLiteral("Device:"));
-    m_device->setToolTip(QStringLiteral("The serial device this COM port opens"));
-    m_device->setMinimumWidth(160);
+    m_deviceList->setToolTip(
+        tr("The serial device this COM port opens, or a device server as tcp://HOST:PORT or rfc2217://HOST:PORT"));
+    m_deviceList->setMinimumWidth(220);
     portLabel->setBuddy(m_port);
     speedLabel->setBuddy(m_speed);
-    deviceLabel->setBuddy(m_device);
+    deviceLabel->setBuddy(m_deviceList);
 
     m_help->setObjectName(QStringLiteral("Command15"));
     m_help->setToolTip(QStringLiteral("Click for Help!"));
@@ -78,7 +88,7 @@ FrmSetup::FrmSetup(Station &station, QWidget *parent)
     grid->addWidget(portLabel, 0, 0);
     grid->addWidget(m_port, 0, 1);
     grid->addWidget(deviceLabel, 0, 2);
-    grid->addWidget(m_device, 0, 3);
+    grid->addWidget(m_deviceList, 0, 3);
     grid->addWidget(speedLabel, 1, 0);
     grid->addWidget(m_speed, 1, 1);
 
@@ -98,6 +108,7 @@ FrmSetup::FrmSetup(Station &station, QWidget *parent)
     connect(m_port, &QComboBox::currentTextChanged, this, &FrmSetup::portTextChanged);
     connect(m_speed, &QComboBox::currentTextChanged, &m_station, &Station::chooseComSpeedText);
     connect(m_device, &QLineEdit::editingFinished, this, &FrmSetup::deviceEdited);
+    connect(m_deviceList, &QComboBox::activated, this, &FrmSetup::deviceEdited);
     connect(m_help, &QPushButton::clicked, this, [this] { showMessage(this, setupHelpText()); });
     connect(m_ok, &QPushButton::clicked, this, [this] {
         m_station.saveUnasked();
@@ -131,8 +142,10 @@ void FrmSetup::showDevice()
 {
     const int port = m_station.record().COMSelected;
     const bool known = port >= kFirstPort && port <= kLastPort;
-    m_device->setEnabled(known);
-    m_device->setText(known ? m_station.comDevice(port) : QString());
+    const QSignalBlocker blocker(m_deviceList);
+    m_deviceList->setEnabled(known);
+    m_deviceList->setCurrentIndex(-1);
+    m_deviceList->setEditText(known ? m_station.comDevice(port) : QString());
 }
 
 void FrmSetup::portTextChanged(const QString &text)

@@ -32,7 +32,8 @@ private:
     Station &m_station;
     QComboBox *m_port; // Combo2
     QComboBox *m_speed; // Combo1
-    QLineEdit *m_device; // DevicePath
+    QComboBox *m_deviceList; // DeviceList
+    QLineEdit *m_device = nullptr; // its text: DevicePath
     QPushButton *m_help; // Command15
     QPushButton *m_ok; // Command1
 };

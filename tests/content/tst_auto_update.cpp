@@ -1,6 +1,7 @@
 #include "content/auto_update.h"
 #include "content/song_source.h"
 #include "link/frame_decoder.h"
+#include "link/wire_text.h"
 
 #include <QtTest>
 
@@ -51,7 +52,7 @@ void verifyLabelUpload(const Transmission &plan, const StationSettings &record)
     QCOMPARE(frames.size(), 2 * kLabelCount);
     for (int i = 0; i < kLabelCount; ++i) {
         QCOMPARE(frames[i].name, QByteArray("PS") + QByteArray::number(i).rightJustified(2, '0'));
-        QCOMPARE(frames[i].value, record.PS[i].toLatin1());
+        QCOMPARE(frames[i].value, toWireText(record.PS[i]));
         QCOMPARE(frames[kLabelCount + i].value, QByteArray::number(record.PSDelay[i]));
     }
 }

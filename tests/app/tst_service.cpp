@@ -1,0 +1,229 @@
+#include "json_line_process.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+
+// The real `zorvan --headless` against the real `zorvan-sim`, with no
+// display at all.
+
+namespace {
+
+using Child = zorvan::test::JsonLineProcess;
+using zorvan::test::commandsOf;
+
+constexpr int kLabelUpload = 201; // PS00..PS99, PD00..PD99 and RT
+constexpr int kPatienceMs = 20000;
+
+QString binary(const char *name)
+{
+    return QStringLiteral(ZORVAN_BIN_DIR "/") + QLatin1String(name);
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// No display and no desktop session: what a system service has.
+QProcessEnvironment serviceEnvironment(const QString &configHome)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "DBUS_SESSION_BUS_ADDRESS" })
+        env.remove(QLatin1String(name));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
+    return env;
+}
+
+// The service's standard error, read as it comes.
+class Service {
+public:
+    void start(const QStringList &arguments, const QProcessEnvironment &env)
+    {
+        m_process.setProcessEnvironment(env);
+        m_process.setProcessChannelMode(QProcess::SeparateChannels);
+        m_process.start(binary("zorvan"), arguments);
+    }
+    // Waits for a log line holding `text`; the lines seen so far stay
+    // available to later calls.
+    bool waitForLine(const QString &text, int withinMs = kPatienceMs)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (!m_log.contains(text)) {
+            if (clock.elapsed() > withinMs || m_process.state() == QProcess::NotRunning)
+                return m_log.contains(text);
+            m_process.waitForReadyRead(100);
+            m_log += QString::fromLocal8Bit(m_process.readAllStandardError());
+        }
+        return true;
+    }
+    QString log() { return m_log += QString::fromLocal8Bit(m_process.readAllStandardError()); }
+    QProcess &process() { return m_process; }
+    ~Service()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished(3000);
+        }
+    }
+
+private:
+    QProcess m_process;
+    QString m_log;
+};
+
+} // namespace
+
+class TestService : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        for (const char *name : { "zorvan", "zorvan-sim" }) {
+            if (!QFileInfo(binary(name)).isExecutable())
+                QSKIP(qPrintable(binary(name) + QStringLiteral(" is not built")));
+        }
+    }
+
+    // --help and --version answer without a display.
+    void helpAndVersion()
+    {
+        QTemporaryDir dir;
+        for (const char *flag : { "--help", "--version" }) {
+            QProcess zorvan;
+            zorvan.setProcessEnvironment(serviceEnvironment(dir.path()));
+            zorvan.start(binary("zorvan"), { QLatin1String(flag) });
+            QVERIFY(zorvan.waitForFinished(kPatienceMs));
+            QCOMPARE(zorvan.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(zorvan.exitCode(), 0);
+            const QByteArray out = zorvan.readAllStandardOutput();
+            QVERIFY2(out.contains(flag == QByteArrayLiteral("--help") ? "--headless" : "zorvan"), out.constData());
+        }
+    }
+
+    // The service follows the song file onto the board; SIGHUP reads the
+    // settings again; a window on the same settings file does not start
+    // beside it; SIGTERM ends it with status 0 and the settings saved.
+    void serviceFollowsTheSongFile()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString link = dir.filePath(QStringLiteral("tty"));
+        const QString settingsPath = dir.filePath(QStringLiteral("station.ini"));
+        const QString songPath = dir.filePath(QStringLiteral("song.txt"));
+
+        Child board;
+        board.start(binary("zorvan-sim"), { QStringLiteral("--link"), link });
+        QVERIFY(!board.next(QStringLiteral("ready")).isEmpty());
+        {
+            QSettings ini(settingsPath, QSettings::IniFormat);
+            ini.setValue(QStringLiteral("Ports/COM1"), link);
+            ini.beginGroup(QStringLiteral("RODIREZ500+"));
+            ini.setValue(QStringLiteral("COMSelected"), 1);
+            ini.setValue(QStringLiteral("AutoPS"), 1);
+            ini.setValue(QStringLiteral("AutoPSDelay"), 3);
+            ini.setValue(QStringLiteral("RTSwitch"), 1);
+            ini.setValue(QStringLiteral("InsertDate"), QStringLiteral("False"));
+            ini.setValue(QStringLiteral("AutoPSPath"), songPath);
+        }
+        QVERIFY(writeFile(songPath, "Artist - First Song\n"));
+
+        Service service;
+        service.start({ QStringLiteral("--headless"), QStringLiteral("--settings"), settingsPath },
+            serviceEnvironment(dir.filePath(QStringLiteral("config"))));
+        QList<QJsonObject> frames = board.frames(kLabelUpload);
+        QCOMPARE(frames.size(), kLabelUpload);
+        QCOMPARE(frames.first().value(QStringLiteral("value")).toString(), QStringLiteral("ARTIST -"));
+        QVERIFY(frames.last().value(QStringLiteral("value")).toString().startsWith(QStringLiteral("ARTIST - FIRST SONG\r")));
+        QVERIFY2(service.waitForLine(QStringLiteral("200 frames")), qPrintable(service.log()));
+        QVERIFY(service.waitForLine(QStringLiteral("1 frame to ")));
+
+        // A window on the same settings file says so (and shows it in a box
+        // until OK) instead of starting, and leaves the file alone.
+        QFile settingsFile(settingsPath);
+        QVERIFY(settingsFile.open(QIODevice::ReadOnly));
+        const QByteArray before = settingsFile.readAll();
+        settingsFile.close();
+        QProcess window;
+        QProcessEnvironment windowEnv = serviceEnvironment(dir.path());
+        windowEnv.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        window.setProcessEnvironment(windowEnv);
+        window.start(binary("zorvan"), { QStringLiteral("--settings"), settingsPath });
+        QByteArray said;
+        QElapsedTimer waited;
+        waited.start();
+        while (!said.contains("already runs as a service") && waited.elapsed() < kPatienceMs) {
+            window.waitForReadyRead(100);
+            said += window.readAllStandardError();
+        }
+        QVERIFY2(said.contains("already runs as a service"), said.constData());
+        window.kill();
+        window.waitForFinished(3000);
+        QVERIFY(settingsFile.open(QIODevice::ReadOnly));
+        QCOMPARE(settingsFile.readAll(), before);
+        settingsFile.close();
+
+        // The operator edits the file by hand and sends SIGHUP.
+        {
+            QSettings ini(settingsPath, QSettings::IniFormat);
+            ini.setValue(QStringLiteral("RODIREZ500+/AutoPSDelay"), 5);
+        }
+        ::kill(static_cast<pid_t>(service.process().processId()), SIGHUP);
+        QVERIFY(service.waitForLine(QStringLiteral("Settings read again")));
+        QVERIFY(writeFile(songPath, "Second Song\n"));
+        frames = board.frames(kLabelUpload);
+        QCOMPARE(frames.size(), kLabelUpload);
+        QCOMPARE(frames[100].value(QStringLiteral("command")).toString(), QStringLiteral("PD00"));
+        QCOMPARE(frames[100].value(QStringLiteral("value")).toString(), QStringLiteral("5"));
+
+        ::kill(static_cast<pid_t>(service.process().processId()), SIGTERM);
+        QVERIFY(service.process().waitForFinished(kPatienceMs));
+        QCOMPARE(service.process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(service.process().exitCode(), 0);
+        QSettings saved(settingsPath, QSettings::IniFormat);
+        QCOMPARE(saved.value(QStringLiteral("RODIREZ500+/PS")).toString(), QStringLiteral("SECOND S"));
+        QCOMPARE(saved.value(QStringLiteral("Ports/COM1")).toString(), link);
+    }
+
+    // Nobody is there to press OK: a song file that is not there is
+    // waited for, and followed once it comes.
+    void missingSongFileIsWaitedOut()
+    {
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("tty"));
+        const QString settingsPath = dir.filePath(QStringLiteral("station.ini"));
+        const QString songPath = dir.filePath(QStringLiteral("later.txt"));
+        Child board;
+        board.start(binary("zorvan-sim"), { QStringLiteral("--link"), link });
+        QVERIFY(!board.next(QStringLiteral("ready")).isEmpty());
+        {
+            QSettings ini(settingsPath, QSettings::IniFormat);
+            ini.setValue(QStringLiteral("Ports/COM1"), link);
+            ini.setValue(QStringLiteral("RODIREZ500+/AutoPS"), 0);
+            ini.setValue(QStringLiteral("RODIREZ500+/RTSwitch"), 1);
+            ini.setValue(QStringLiteral("RODIREZ500+/AutoPSPath"), songPath);
+        }
+        Service service;
+        service.start({ QStringLiteral("--headless"), QStringLiteral("--settings"), settingsPath },
+            serviceEnvironment(dir.filePath(QStringLiteral("config"))));
+        QVERIFY(service.waitForLine(QStringLiteral("does not exist; waiting for it")));
+        QVERIFY(writeFile(songPath, "Finally here\n"));
+        const QList<QJsonObject> frames = board.frames(1);
+        QCOMPARE(commandsOf(frames), QStringList { QStringLiteral("RT") });
+        QVERIFY(frames.first().value(QStringLiteral("value")).toString().startsWith(QStringLiteral("FINALLY HERE\r")));
+        QVERIFY(service.waitForLine(QStringLiteral("is back")));
+        QCOMPARE(service.log().count(QStringLiteral("does not exist")), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestService)
+#include "tst_service.moc"
