@@ -1,30 +1,38 @@
 #pragma once
 
-#include "model/station_settings.h"
+#include "link/memory_serial_port.h"
 #include "settings/settings_backend.h"
+#include "station/station.h"
 #include "ui/form1.h"
+#include "ui/help_support.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
 namespace zorvan::test {
 
-// A main window over an in-memory store: tests put stored texts in before
-// start-up and read what the window saved.
+// The main window over a station with an in-memory store and port: tests
+// put stored texts in before start-up and read what the station saved.
+// Messages for the operator are kept in `messages` unless the harness is
+// told to show real boxes.
 class Form1Harness {
 public:
-    Form1Harness();
+    explicit Form1Harness(bool catchMessages = true);
     ~Form1Harness();
+
+    Form1Harness(const Form1Harness &) = delete;
+    Form1Harness &operator=(const Form1Harness &) = delete;
 
     void store(const QString &key, const QString &value);
     QString stored(const QString &key) const;
-    bool isStored(const QString &key) const;
 
+    Station &station() { return *m_station; }
     // Builds the window (without starting it up).
     Form1 &form();
-    // Builds the window and runs its start-up.
-    Form1 &start();
+    // Builds the window and runs its start-up to the end, the splash included.
+    Form1 &start(bool trayAvailable = false);
 
     template <class Widget> Widget *find(const QString &objectName)
     {
@@ -32,10 +40,17 @@ public:
     }
 
     MemorySettingsBackend backend;
-    StationSettings settings;
+    MemorySerialPort *port = nullptr; // owned by the station
+    QStringList messages;
 
 private:
+    std::unique_ptr<Station> m_station;
     std::unique_ptr<Form1> m_form;
+    bool m_catchMessages;
+    MessageSink m_previousSink;
 };
+
+// Steps every open splash to its end, as its timer would.
+void finishSplashes();
 
 } // namespace zorvan::test

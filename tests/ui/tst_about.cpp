@@ -106,12 +106,28 @@ private slots:
         QCOMPARE(about.counter(), qint16(20));
     }
 
-    void splashReturnsOnceItHasClosedItself()
+    // The splash does not block: it returns at once, modal over the screen,
+    // and tells its owner once it has closed itself.
+    void splashTellsWhenItHasClosed()
     {
-        QWidget owner;
-        FrmAbout::showSplash(&owner);
+        QObject context;
+        int closed = 0;
+        FrmAbout::showSplash(nullptr, &context, [&] { ++closed; });
+        QCOMPARE(openAboutWindows(), 1);
+        FrmAbout *splash = nullptr;
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (auto *about = qobject_cast<FrmAbout *>(widget); about && about->isVisible())
+                splash = about;
+        }
+        QVERIFY(splash->isModal());
+        QCOMPARE(FrmAbout::instance(), nullptr);
+        splash->stepTimer()->stop();
+        for (int i = 0; i < 20; ++i)
+            splash->tick();
+        QCOMPARE(closed, 0);
+        splash->tick();
+        QCOMPARE(closed, 1);
         QCOMPARE(openAboutWindows(), 0);
-        QVERIFY(owner.findChildren<FrmAbout *>().isEmpty());
     }
 
     void aboutTwiceShowsOneWindow()

@@ -1,3 +1,4 @@
+#include "model/window_pages.h"
 #include "ui/help_dialog.h"
 #include "ui/help_support.h"
 #include "ui/help_texts.h"

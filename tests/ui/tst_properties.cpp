@@ -1,4 +1,5 @@
 #include "content/browse_path.h"
+#include "form1_harness.h"
 #include "ui/frm_properties.h"
 
 #include <QApplication>
@@ -6,7 +7,9 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
@@ -58,12 +61,6 @@ class TestProperties : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    StationSettings m_settings;
-    int m_saves = 0;
-    std::function<void()> counter()
-    {
-        return [this] { ++m_saves; };
-    }
 
 private slots:
     void initTestCase()
@@ -74,11 +71,6 @@ private slots:
         touch(m_dir.filePath("other.txt"));
         touch(m_dir.filePath("notes.log"));
         touch(m_dir.filePath("sub/deeper.txt"));
-    }
-    void init()
-    {
-        m_settings = StationSettings();
-        m_saves = 0;
     }
 
     void storedFolder_data()
@@ -149,7 +141,7 @@ private slots:
     {
         QFETCH(SongFileField, field);
         QFETCH(QString, name);
-        FrmProperties dialog(field, m_settings, counter());
+        FrmProperties dialog(field, QString());
         QCOMPARE(dialog.objectName(), name);
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Browse to file with song name (*.txt) ..."));
         QVERIFY(dialog.isModal());
@@ -163,8 +155,7 @@ private slots:
 
     void startsAtTheStoredFolder()
     {
-        m_settings.GetMP3Tag = native(m_dir.filePath("song.txt"));
-        FrmProperties dialog(SongFileField::RadioText, m_settings, counter());
+        FrmProperties dialog(SongFileField::RadioText, native(m_dir.filePath("song.txt")));
         QCOMPARE(dialog.currentFolder(), native(m_dir.path()));
         QCOMPARE(dialog.files(), QStringList({ "other.txt", "song.txt" }));
         auto *tree = dialog.findChild<QTreeWidget *>("Dir1");
@@ -186,53 +177,34 @@ private slots:
     void storedPathThatDoesNotExist()
     {
         QFETCH(QString, stored);
-        m_settings.AutoPSPath = stored;
-        FrmProperties dialog(SongFileField::ProgrammeService, m_settings, counter());
+        FrmProperties dialog(SongFileField::ProgrammeService, stored);
         QCOMPARE(dialog.currentFolder(), native(QDir::currentPath()));
-        QCOMPARE(m_settings.AutoPSPath, stored);
-        QCOMPARE(m_saves, 0);
+        QVERIFY(!dialog.takenPath());
     }
 
-    void doubleClickTakesTheFile_data()
-    {
-        QTest::addColumn<SongFileField>("field");
-        QTest::newRow("radio text writes GetMP3Tag only") << SongFileField::RadioText;
-        QTest::newRow("PS writes AutoPSPath only") << SongFileField::ProgrammeService;
-    }
     void doubleClickTakesTheFile()
     {
-        QFETCH(SongFileField, field);
-        const bool radioText = field == SongFileField::RadioText;
-        (radioText ? m_settings.GetMP3Tag : m_settings.AutoPSPath) = native(m_dir.filePath("x.txt"));
-        const QString untouched = radioText ? m_settings.AutoPSPath : m_settings.GetMP3Tag;
-        FrmProperties dialog(field, m_settings, counter());
+        FrmProperties dialog(SongFileField::RadioText, native(m_dir.filePath("x.txt")));
         dialog.show();
         doubleClickFile(&dialog, "other.txt");
         const QString expected = native(m_dir.path()) + QDir::separator() + "other.txt";
-        QCOMPARE(radioText ? m_settings.GetMP3Tag : m_settings.AutoPSPath, expected);
-        QCOMPARE(radioText ? m_settings.AutoPSPath : m_settings.GetMP3Tag, untouched);
         QCOMPARE(dialog.takenPath().value_or(QString()), expected);
-        QCOMPARE(m_saves, 1);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QVERIFY(!dialog.isVisible());
     }
 
-    void closingOtherwiseChangesNothing()
+    void closingOtherwiseTakesNothing()
     {
-        const StationSettings before = m_settings;
-        FrmProperties dialog(SongFileField::RadioText, m_settings, counter());
+        FrmProperties dialog(SongFileField::RadioText, native(m_dir.filePath("song.txt")));
         dialog.show();
         QTest::keyClick(&dialog, Qt::Key_Escape);
         QVERIFY(!dialog.isVisible());
-        QVERIFY(m_settings == before);
-        QCOMPARE(m_saves, 0);
         QVERIFY(!dialog.takenPath());
     }
 
     void folderListNavigates()
     {
-        m_settings.GetMP3Tag = native(m_dir.filePath("song.txt"));
-        FrmProperties dialog(SongFileField::RadioText, m_settings, counter());
+        FrmProperties dialog(SongFileField::RadioText, native(m_dir.filePath("song.txt")));
         auto *tree = dialog.findChild<QTreeWidget *>("Dir1");
         emit tree->itemActivated(tree->currentItem()->child(0), 0);
         QCOMPARE(dialog.currentFolder(), native(m_dir.filePath("sub")));
@@ -244,8 +216,7 @@ private slots:
 
     void unreadableChoicesKeepTheLists()
     {
-        m_settings.GetMP3Tag = native(m_dir.filePath("song.txt"));
-        FrmProperties dialog(SongFileField::RadioText, m_settings, counter());
+        FrmProperties dialog(SongFileField::RadioText, native(m_dir.filePath("song.txt")));
         QVERIFY(!dialog.chooseFolder(m_dir.filePath("missing")));
         QVERIFY(!dialog.chooseDrive(m_dir.filePath("missing")));
         QCOMPARE(dialog.currentFolder(), native(m_dir.path()));
@@ -254,41 +225,64 @@ private slots:
 
     void fileFromTheRootFolder()
     {
-        FrmProperties dialog(SongFileField::RadioText, m_settings, counter());
+        FrmProperties dialog(SongFileField::RadioText, QString());
         QVERIFY(dialog.chooseFolder(QDir::rootPath()));
         dialog.takeFile("now.txt");
         const QString root = native(QDir::rootPath());
-        QCOMPARE(m_settings.GetMP3Tag, root + QDir::separator() + "now.txt");
-    }
-
-    void modalBrowseReturnsTheTakenPath()
-    {
-        m_settings.AutoPSPath = native(m_dir.filePath("song.txt"));
-        QTimer::singleShot(0, this, [] {
-            FrmProperties *browser = openBrowser();
-            QVERIFY(browser);
-            doubleClickFile(browser, "song.txt");
-            // Never leave the modal loop running, whatever the click did.
-            if (browser->isVisible())
-                browser->reject();
-        });
-        const auto taken = browseForSongFile(nullptr, SongFileField::ProgrammeService, m_settings, counter());
-        QCOMPARE(taken.value_or(QString()), native(m_dir.filePath("song.txt")));
-        QCOMPARE(m_settings.AutoPSPath, native(m_dir.filePath("song.txt")));
-        QCOMPARE(m_saves, 1);
+        QCOMPARE(dialog.takenPath().value_or(QString()), root + QDir::separator() + "now.txt");
     }
 
     void modalBrowseCancelled()
     {
-        const StationSettings before = m_settings;
         QTimer::singleShot(0, this, [] {
             FrmProperties *browser = openBrowser();
             QVERIFY(browser);
             browser->reject();
         });
-        QVERIFY(!browseForSongFile(nullptr, SongFileField::RadioText, m_settings, counter()));
-        QVERIFY(m_settings == before);
-        QCOMPARE(m_saves, 0);
+        QVERIFY(!browseForSongFile(nullptr, SongFileField::RadioText, QString()));
+    }
+
+    // The browse buttons of the window open the browser at the committed
+    // path and commit the file taken.
+    void browsedFileIsCommitted_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("other");
+        QTest::newRow("PS source") << "Command4"
+                                   << "Text3"
+                                   << "Text2";
+        QTest::newRow("RT source") << "Command7"
+                                   << "Text2"
+                                   << "Text3";
+    }
+    void browsedFileIsCommitted()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, field);
+        QFETCH(QString, other);
+        test::Form1Harness harness;
+        harness.start();
+        const bool ps = button == "Command4";
+        harness.station().commitSongPath(ps ? SongFileField::ProgrammeService : SongFileField::RadioText,
+            native(m_dir.filePath("song.txt")));
+        const QString untouched = harness.find<QLineEdit>(other)->text();
+        QString startedAt;
+        QTimer::singleShot(0, this, [&] {
+            FrmProperties *browser = openBrowser();
+            QVERIFY(browser);
+            startedAt = browser->currentFolder();
+            doubleClickFile(browser, "other.txt");
+            if (browser->isVisible())
+                browser->reject();
+        });
+        harness.find<QPushButton>(button)->click();
+        QCOMPARE(startedAt, native(m_dir.path()));
+        const QString taken = native(m_dir.filePath("other.txt"));
+        const StationSettings &record = harness.station().record();
+        QCOMPARE(ps ? record.AutoPSPath : record.GetMP3Tag, taken);
+        QCOMPARE(harness.find<QLineEdit>(field)->text(), taken);
+        QCOMPARE(harness.find<QLineEdit>(other)->text(), untouched);
     }
 };
 
