@@ -7,6 +7,7 @@ namespace zorvan {
 namespace {
 
 const QString kClockSyncKey = QStringLiteral("ClockSyncMinutes");
+const QString kWatchKey = QStringLiteral("WatchSongFile");
 
 } // namespace
 
@@ -22,12 +23,15 @@ DriverOptions loadDriverOptions(const SettingsBackend &store)
                 != std::end(kClockSyncChoices))
             options.clockSyncMinutes = minutes;
     }
+    if (const auto stored = store.read(kDriverSection, kWatchKey))
+        options.watchSongFile = stored->trimmed().compare(QLatin1String("False"), Qt::CaseInsensitive) != 0;
     return options;
 }
 
 void saveDriverOptions(const DriverOptions &options, SettingsBackend &store)
 {
     store.write(kDriverSection, kClockSyncKey, QString::number(options.clockSyncMinutes));
+    store.write(kDriverSection, kWatchKey, options.watchSongFile ? QStringLiteral("True") : QStringLiteral("False"));
 }
 
 } // namespace zorvan

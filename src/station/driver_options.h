@@ -13,6 +13,9 @@ inline const QString kDriverSection = QStringLiteral("Driver");
 struct DriverOptions {
     // Minutes between automatic settings of the board's clock; 0 is off.
     int clockSyncMinutes = 0;
+    // A change of the song file runs the engine at once rather than at the
+    // next tick; the tick stays for file systems that tell no changes.
+    bool watchSongFile = true;
 
     bool operator==(const DriverOptions &) const = default;
 };

@@ -19,6 +19,9 @@
 #include "model/window_pages.h"
 #include "settings/settings_store.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <algorithm>
 #include <cmath>
 
@@ -30,6 +33,12 @@ constexpr int kTimerIntervalMs = 1000;
 constexpr int kFirstComPort = 1;
 constexpr int kLastComPort = 8;
 constexpr std::size_t kLogLinesKept = 500;
+// However often the song file is rewritten, it runs the engine at most once
+// in this time beside the regular tick.
+constexpr int kWatchedTickGapMs = 100;
+// How long after an empty read the file is read again before the empty
+// song is believed.
+constexpr int kEmptyConfirmMs = 200;
 
 const QString kSaveFailedText
     = QStringLiteral("The settings could not be saved; changes last until the program ends.");
@@ -87,6 +96,16 @@ Station::Station(SettingsBackend &store, std::unique_ptr<SerialPort> port, QObje
     connect(&m_clockTimer, &QTimer::timeout, this, &Station::clockTick);
     m_clockSyncTimer.setObjectName(QStringLiteral("ClockSyncTimer"));
     connect(&m_clockSyncTimer, &QTimer::timeout, this, [this] { submit(Job::ClockSync); });
+    m_watchDelay.setSingleShot(true);
+    connect(&m_watchDelay, &QTimer::timeout, this, &Station::runWatchedTick);
+    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &Station::songFileTouched);
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &Station::songFileTouched);
+    m_emptyConfirm.setSingleShot(true);
+    m_emptyConfirm.setInterval(kEmptyConfirmMs);
+    connect(&m_emptyConfirm, &QTimer::timeout, this, [this] {
+        m_emptyConfirmed = true;
+        submit(Job::EngineTick);
+    });
     connect(m_link.get(), &EncoderLink::reportStep, this, &Station::showReport);
     connect(m_link.get(), &EncoderLink::progressReset, this, &Station::showReset);
 }
@@ -199,6 +218,7 @@ void Station::setUnattended(bool unattended)
 
 void Station::applyOptions()
 {
+    watchSongFile();
     if (m_options.clockSyncMinutes > 0)
         m_clockSyncTimer.start(m_options.clockSyncMinutes * 60 * 1000);
     else
@@ -245,6 +265,10 @@ bool Station::shutDown()
     m_previewTimer.stop();
     m_clockTimer.stop();
     m_clockSyncTimer.stop();
+    m_watchDelay.stop();
+    m_emptyConfirm.stop();
+    if (!m_watcher.files().isEmpty() || !m_watcher.directories().isEmpty())
+        m_watcher.removePaths(m_watcher.files() + m_watcher.directories());
     return true;
 }
 
@@ -300,6 +324,7 @@ void Station::saveUnasked()
 void Station::edited(unsigned changes)
 {
     save();
+    watchSongFile();
     emit changed(changes);
 }
 
@@ -719,6 +744,12 @@ void Station::runEngineTick()
     // A file that exists but cannot be read now (the writer holds it, a
     // share dropped) says nothing about the song: the labels stay as they
     // are until a later tick reads it.
+    if (source.status == SongSource::Status::Fields
+        && holdEmptyRead(ComposeSongText(source.fields).trimmed().isEmpty(),
+            !m_auto.SongDisplay.isEmpty() || (m_record.RTSwitch == 1 && !m_auto.radioTextField.isEmpty()))) {
+        finishJob();
+        return;
+    }
     if (source.status == SongSource::Status::Fields && m_record.AutoPS != 0) {
         const AutoUpdateStep labels = autoUpdateLabels(m_record, m_auto, source.fields, m_now().date());
         if (labels.recordChanged)
@@ -750,7 +781,11 @@ void Station::runRadioTextStep()
         finishJob();
         return;
     }
-    const AutoUpdateStep rt = updateRadioText(m_record, m_auto, ReadFirstLine(*m_reader, m_record.AutoPSPath));
+    std::optional<QString> line = ReadFirstLine(*m_reader, m_record.AutoPSPath);
+    // Emptied between the two reads of this tick: believed only later.
+    if (line && holdEmptyRead(line->trimmed().isEmpty(), !m_auto.radioTextField.isEmpty()))
+        line.reset();
+    const AutoUpdateStep rt = updateRadioText(m_record, m_auto, line);
     if (rt.recordChanged)
         edited();
     if (!rt.plan) {
@@ -863,6 +898,64 @@ void Station::runClock()
 {
     m_clockTexts = ClockTick(m_now());
     emit changed(Clock);
+}
+
+// Watching the song file.
+
+void Station::watchSongFile()
+{
+    QStringList wanted;
+    const bool following = m_record.AutoPS != 0 || m_record.RTSwitch != 0;
+    if (m_loaded && !m_shutDown && m_options.watchSongFile && following) {
+        const QFileInfo file(m_record.AutoPSPath);
+        // The folder too: writers often replace the file by renaming a new
+        // one over it, which the file's own watch does not survive.
+        if (file.absoluteDir().exists())
+            wanted << file.absolutePath();
+        if (file.isFile())
+            wanted << file.absoluteFilePath();
+    }
+    const QStringList watched = m_watcher.files() + m_watcher.directories();
+    for (const QString &path : watched) {
+        if (!wanted.contains(path))
+            m_watcher.removePath(path);
+    }
+    for (const QString &path : wanted) {
+        if (!watched.contains(path))
+            m_watcher.addPath(path);
+    }
+}
+
+void Station::songFileTouched()
+{
+    if (!m_loaded || m_shutDown)
+        return;
+    watchSongFile(); // a file renamed into place is watched anew
+    const qint64 since = m_lastWatchedTick.isValid() ? m_lastWatchedTick.elapsed() : kWatchedTickGapMs;
+    if (since >= kWatchedTickGapMs)
+        runWatchedTick();
+    else if (!m_watchDelay.isActive())
+        m_watchDelay.start(static_cast<int>(kWatchedTickGapMs - since));
+}
+
+void Station::runWatchedTick()
+{
+    m_lastWatchedTick.restart();
+    submit(Job::EngineTick);
+}
+
+// Whether this empty read is held back for a second look.
+bool Station::holdEmptyRead(bool empty, bool somethingShown)
+{
+    if (!empty) {
+        m_emptyConfirmed = false;
+        return false;
+    }
+    if (m_emptyConfirmed || !somethingShown)
+        return false;
+    if (!m_emptyConfirm.isActive())
+        m_emptyConfirm.start();
+    return true;
 }
 
 } // namespace zorvan

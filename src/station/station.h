@@ -11,6 +11,8 @@
 #include "station/driver_options.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
+#include <QFileSystemWatcher>
 #include <QObject>
 #include <QTimer>
 
@@ -187,6 +189,10 @@ private:
     void showReset();
     void runPreview();
     void runClock();
+    void watchSongFile();
+    void songFileTouched();
+    void runWatchedTick();
+    bool holdEmptyRead(bool empty, bool somethingShown);
 
     SettingsBackend &m_store;
     std::unique_ptr<EncoderLink> m_link;
@@ -231,6 +237,15 @@ private:
     QTimer m_previewTimer; // Timer2
     QTimer m_engineTimer; // Timer6
     QTimer m_clockSyncTimer;
+
+    // The song file's changes, watched so that a new song goes out at once.
+    QFileSystemWatcher m_watcher;
+    QTimer m_watchDelay;
+    QElapsedTimer m_lastWatchedTick;
+    // A writer that rewrites the file in place empties it first: an empty
+    // read after a song is only believed when a read a moment later agrees.
+    QTimer m_emptyConfirm;
+    bool m_emptyConfirmed = false;
 };
 
 } // namespace zorvan

@@ -3,9 +3,14 @@
 #include "link/frame_decoder.h"
 #include "link/link_failure_message.h"
 #include "link/memory_serial_port.h"
+#include "link/wire_text.h"
+#include "memory_song_file_reader.h"
 #include "settings/settings_store.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
+
+#include <cstdio>
 #include <QtTest>
 
 using namespace zorvan;
@@ -24,6 +29,29 @@ QList<QByteArray> frameNames(const QByteArray &line)
     return names;
 }
 
+// The radio texts that reached the line, in order.
+QStringList radioTexts(const QByteArray &line)
+{
+    FrameDecoder decoder;
+    QStringList texts;
+    for (const DecoderEvent &event : decoder.feed(line, 0)) {
+        const auto *frame = std::get_if<DecodedFrame>(&event);
+        if (frame && frame->name == "RT")
+            texts << fromWireText(frame->value).remove(QLatin1Char('\r'));
+    }
+    return texts;
+}
+
+bool replaceFile(const QString &path, const QByteArray &bytes)
+{
+    const QString fresh = path + QStringLiteral(".new");
+    QFile file(fresh);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return false;
+    file.close();
+    return ::rename(QFile::encodeName(fresh).constData(), QFile::encodeName(path).constData()) == 0;
+}
+
 // A station over a store in memory and a port in memory, following a song
 // file in a temporary folder.
 struct Rig {
@@ -37,6 +65,9 @@ struct Rig {
         auto owned = std::make_unique<MemorySerialPort>();
         port = owned.get();
         station = std::make_unique<Station>(backend, std::move(owned));
+        auto counting = std::make_unique<zorvan::test::CountingSongFileReader>(files);
+        reader = counting.get();
+        station->setSongFileReader(std::move(counting));
         QObject::connect(station.get(), &Station::notice, station.get(),
             [this](const QString &text) { notices << text; });
     }
@@ -59,6 +90,8 @@ struct Rig {
 
     QTemporaryDir dir;
     QString songPath;
+    PlatformSongFileReader files;
+    zorvan::test::CountingSongFileReader *reader = nullptr;
     MemorySettingsBackend backend;
     MemorySerialPort *port = nullptr;
     std::unique_ptr<Station> station;
@@ -177,6 +210,64 @@ private slots:
         QVERIFY(running.station->shutDown());
         QVERIFY(running.backend.writeCount > writes);
         QVERIFY(frameNames(running.port->written()).contains("PS99"));
+    }
+
+    // A change of the song file runs the engine at once, without the tick;
+    // a file replaced by renaming keeps being watched; a storm of rewrites
+    // costs at most one extra tick in 100 ms.
+    void watchedSongFile()
+    {
+        Rig rig;
+        rig.writeSong("First\n");
+        rig.start();
+        rig.station->engineTick();
+        QTRY_COMPARE(radioTexts(rig.port->written()), QStringList { "FIRST" });
+
+        QVERIFY(replaceFile(rig.songPath, "Second\n"));
+        QTRY_COMPARE(radioTexts(rig.port->written()).value(1), QStringLiteral("SECOND"));
+        QVERIFY(replaceFile(rig.songPath, "Third\n"));
+        QTRY_COMPARE(radioTexts(rig.port->written()).value(2), QStringLiteral("THIRD"));
+
+        const int opensBefore = rig.reader->opens;
+        QElapsedTimer storm;
+        storm.start();
+        for (int n = 0; n < 50; ++n) {
+            rig.writeSong(QByteArray("Storm song ") + QByteArray::number(n) + "\n");
+            QTest::qWait(20);
+        }
+        const qint64 stormMs = storm.elapsed();
+        QTRY_COMPARE(radioTexts(rig.port->written()).last(), QStringLiteral("STORM SONG 49"));
+        QTest::qWait(300);
+        // Two reads a tick (the fields, then the first line).
+        const int ticks = (rig.reader->opens - opensBefore) / 2;
+        QVERIFY2(ticks <= stormMs / 100 + 4, qPrintable(QStringLiteral("%1 ticks in %2 ms").arg(ticks).arg(stormMs)));
+    }
+
+    // A writer that truncates before it writes: the empty moment never goes
+    // on air; an empty file that stays empty does.
+    void emptyReadIsConfirmed()
+    {
+        Rig rig;
+        rig.store(QStringLiteral("AutoPS"), QStringLiteral("0"));
+        rig.writeSong("On air\n");
+        rig.start();
+        rig.station->engineTick();
+        QTRY_COMPARE(radioTexts(rig.port->written()), QStringList { "ON AIR" });
+
+        for (int n = 0; n < 5; ++n) {
+            rig.writeSong("");
+            rig.station->engineTick();
+            QTest::qWait(20);
+            rig.writeSong(QByteArray("Next ") + QByteArray::number(n) + "\n");
+            rig.station->engineTick();
+            QTest::qWait(300);
+        }
+        QVERIFY(!radioTexts(rig.port->written()).contains(QString()));
+        QCOMPARE(radioTexts(rig.port->written()).last(), QStringLiteral("NEXT 4"));
+
+        rig.writeSong("");
+        rig.station->engineTick();
+        QTRY_COMPARE(radioTexts(rig.port->written()).last(), QString());
     }
 };
 

@@ -98,6 +98,7 @@ void MemorySongFileReader::failReadsOf(const QString &path)
 
 OpenedSongFile CountingSongFileReader::open(const QString &path)
 {
+    ++opens;
     OpenedSongFile opened = m_inner.open(path);
     if (opened.file)
         opened.file = std::make_unique<CountingSongFile>(std::move(opened.file), *this);

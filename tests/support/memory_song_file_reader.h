@@ -38,6 +38,7 @@ public:
 
     qsizetype bytesRead = 0;
     int reads = 0;
+    int opens = 0;
 
 private:
     SongFileReader &m_inner;
