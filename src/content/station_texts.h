@@ -75,7 +75,9 @@ enum class FallbackDecision {
 // shown text after the rules; a text the rules ignore is no song: pass the
 // last one again, so the timer goes on. Call it only when there are station
 // texts to put on air (with none, leave the state alone).
-// The station texts stay on air until a new, non-empty song comes.
+// Without onEmptySong an empty song is a text like any other: the timer
+// runs on it. The station texts stay on air until a new, non-empty song
+// comes.
 FallbackDecision decideFallback(FallbackState &state, const FallbackRule &rule, const QString &songText,
     bool songEmpty, const QDateTime &now);
 
