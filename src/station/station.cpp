@@ -177,6 +177,9 @@ void Station::afterLoad(bool unreadable)
             m_record.MG[static_cast<std::size_t>(k)] = FitLongText(m_record.MG[static_cast<std::size_t>(k)]);
     }
     m_options = loadDriverOptions(m_store);
+    m_rules = loadSongRules(m_store);
+    m_fallbackRule = loadFallbackRule(m_store);
+    m_stationTexts = loadStationTexts(m_store);
     applyOptions();
     m_keepUnreadStore = unreadable;
 
@@ -385,16 +388,25 @@ void Station::chooseAf(int index, int position)
 void Station::commitLabel(int index, const QString &text)
 {
     LabelTexts shown = m_record.PS;
-    if (index >= 0 && index < kLabelCount)
+    const bool known = index >= 0 && index < kLabelCount;
+    if (known)
         shown[static_cast<std::size_t>(index)] = text;
     zorvan::commitLabels(shown, m_record);
+    if (known && m_record.PS[static_cast<std::size_t>(index)] != m_auto.songLabels[static_cast<std::size_t>(index)])
+        keepStationTexts([this, index](StationTexts &texts) {
+            texts.labels[static_cast<std::size_t>(index)] = m_record.PS[static_cast<std::size_t>(index)];
+        });
     edited();
 }
 
 void Station::chooseDelay(int index, int position)
 {
-    if (index >= 0 && index < kLabelCount && isDelayPosition(position))
+    if (index >= 0 && index < kLabelCount && isDelayPosition(position)) {
         m_record.PSDelay[static_cast<std::size_t>(index)] = static_cast<qint16>(position);
+        keepStationTexts([index, position](StationTexts &texts) {
+            texts.delays[static_cast<std::size_t>(index)] = static_cast<qint16>(position);
+        });
+    }
     edited();
 }
 
@@ -415,6 +427,7 @@ void Station::chooseSetAllDelay(int position)
 void Station::setAllDelays()
 {
     zorvan::setAllDelays(m_record.SETTOSAMEDELAY, m_record);
+    keepStationTexts([this](StationTexts &texts) { texts.delays = m_record.PSDelay; });
     edited();
 }
 
@@ -474,6 +487,7 @@ void Station::chooseUpdateType(DynamicMode mode)
 void Station::commitRadioText(const QString &text)
 {
     radioTextCommitted(m_record, m_auto, text);
+    keepStationTexts([this](StationTexts &texts) { texts.radioText = m_record.RT; });
     edited();
 }
 
@@ -605,6 +619,7 @@ void Station::start(Job job)
         snapshot.labels = m_record.PS;
         for (std::size_t i = 0; i < snapshot.delays.size(); ++i)
             snapshot.delays[i] = QString::number(m_record.PSDelay[i]);
+        keepStationTexts([this](StationTexts &texts) { texts = stationTextsFrom(m_record); });
         startUpload(UploadButton::SendRtAndPs, SendRtAndPs(snapshot), QStringLiteral("Send RT and PS"));
         return;
     }
@@ -744,35 +759,107 @@ void Station::runEngineTick()
     // A file that exists but cannot be read now (the writer holds it, a
     // share dropped) says nothing about the song: the labels stay as they
     // are until a later tick reads it.
-    if (source.status == SongSource::Status::Fields
-        && holdEmptyRead(ComposeSongText(source.fields).trimmed().isEmpty(),
+    if (source.status != SongSource::Status::Fields) {
+        runRadioTextStep();
+        return;
+    }
+    followSong(source.fields);
+}
+
+// The song as read: the operator's rules first, then the station's own
+// texts or the song, then the labels and the radio text.
+void Station::followSong(const QStringList &readFields)
+{
+    const RuledSong song = applySongRules(m_rules, readFields, std::nullopt);
+    const QString songText = FitLongText(ComposeSongText(song.fields));
+    const bool empty = songText.trimmed().isEmpty();
+    if (!song.ignored
+        && holdEmptyRead(empty,
             !m_auto.SongDisplay.isEmpty() || (m_record.RTSwitch == 1 && !m_auto.radioTextField.isEmpty()))) {
         finishJob();
         return;
     }
-    if (source.status == SongSource::Status::Fields && m_record.AutoPS != 0) {
-        const AutoUpdateStep labels = autoUpdateLabels(m_record, m_auto, source.fields, m_now().date());
+    if (m_stationTexts && !m_fallbackRule.isOff()) {
+        // A text the rules keep off the air is no song: the timer goes on.
+        const QString shown = song.ignored ? m_fallback.lastSong : songText;
+        switch (decideFallback(m_fallback, m_fallbackRule, shown, song.ignored ? false : empty, m_now())) {
+        case FallbackDecision::PutStationTexts:
+            putStationTextsOnAir();
+            return;
+        case FallbackDecision::ResumeSong:
+            // Whatever the song, it goes out again: the station's texts
+            // are on the board.
+            log(tr("Following the song again"));
+            m_auto.SongDisplay.clear();
+            m_auto.LastSentText.clear();
+            m_auto.radioTextPending = true;
+            emit changed(Editors);
+            break;
+        case FallbackDecision::Nothing:
+            break;
+        }
+        if (m_fallback.onAir == OnAir::Station) {
+            finishJob();
+            return;
+        }
+    }
+    // A jingle or an advert leaves on air what is there.
+    if (song.ignored) {
+        finishJob();
+        return;
+    }
+    if (m_record.AutoPS != 0) {
+        const AutoUpdateStep labels = autoUpdateLabels(m_record, m_auto, song.fields, m_now().date());
         if (labels.recordChanged)
             edited();
         if (labels.plan) {
             transmit(*labels.plan, QStringLiteral("labels \"%1\"").arg(m_auto.SongDisplay), true,
                 [this](LinkOutcome outcome) {
-                if (outcome != LinkOutcome::Sent) {
-                    // The rest of the tick waits for the next one, the
-                    // radio text included.
-                    autoUpdateFailed(outcome);
-                    finishJob();
-                    return;
-                }
-                labelsSent(m_auto);
-                autoUpdateSucceeded();
-                emit changed(Editors);
-                runRadioTextStep();
-            });
+                    if (outcome != LinkOutcome::Sent) {
+                        // The rest of the tick waits for the next one, the
+                        // radio text included.
+                        autoUpdateFailed(outcome);
+                        finishJob();
+                        return;
+                    }
+                    labelsSent(m_auto);
+                    autoUpdateSucceeded();
+                    emit changed(Editors);
+                    runRadioTextStep();
+                });
             return;
         }
     }
     runRadioTextStep();
+}
+
+// The labels and the radio text the operator set go back on air, as the
+// song engine sends them: the label list, then the radio text.
+void Station::putStationTextsOnAir()
+{
+    putStationTexts(*m_stationTexts, m_record);
+    m_auto.radioTextField = m_record.RT;
+    m_auto.songLabels = {};
+    edited();
+    log(tr("No new song: the station's own texts go on air"));
+    transmit(UploadLabelList(LabelList::fromSettings(m_record)), tr("station labels"), true,
+        [this](LinkOutcome outcome) {
+            if (outcome != LinkOutcome::Sent) {
+                autoUpdateFailed(outcome);
+                // Not on the board: tried again at the next tick.
+                m_fallback.onAir = OnAir::Song;
+                finishJob();
+                return;
+            }
+            autoUpdateSucceeded();
+            transmit(UpdateRadioTextPlan(m_record.RT), tr("station radio text"), true, [this](LinkOutcome sent) {
+                if (sent == LinkOutcome::Sent)
+                    autoUpdateSucceeded();
+                else
+                    autoUpdateFailed(sent);
+                finishJob();
+            });
+        });
 }
 
 void Station::runRadioTextStep()
@@ -781,7 +868,7 @@ void Station::runRadioTextStep()
         finishJob();
         return;
     }
-    std::optional<QString> line = ReadFirstLine(*m_reader, m_record.AutoPSPath);
+    std::optional<QString> line = applySongRules(m_rules, {}, ReadFirstLine(*m_reader, m_record.AutoPSPath)).firstLine;
     // Emptied between the two reads of this tick: believed only later.
     if (line && holdEmptyRead(line->trimmed().isEmpty(), !m_auto.radioTextField.isEmpty()))
         line.reset();
@@ -898,6 +985,39 @@ void Station::runClock()
 {
     m_clockTexts = ClockTick(m_now());
     emit changed(Clock);
+}
+
+// The station's own texts and the rules of the song.
+
+void Station::keepStationTexts(const std::function<void(StationTexts &)> &update)
+{
+    if (!m_stationTexts) {
+        // From the record as it stands, less what the song engine put on
+        // air in this run.
+        m_stationTexts = stationTextsFrom(m_record);
+        for (std::size_t i = 0; i < m_auto.songLabels.size(); ++i) {
+            if (!m_auto.songLabels[i].isNull()) {
+                m_stationTexts->labels[i] = QString(kPsLabelLength, QLatin1Char(' '));
+                m_stationTexts->delays[i] = 0;
+            }
+        }
+    }
+    update(*m_stationTexts);
+    saveStationTexts(*m_stationTexts, m_store);
+}
+
+void Station::setSongRules(const SongRules &rules)
+{
+    m_rules = rules;
+    saveSongRules(m_rules, m_store);
+    edited();
+}
+
+void Station::setFallbackRule(const FallbackRule &rule)
+{
+    m_fallbackRule = rule;
+    saveFallbackRule(m_fallbackRule, m_store);
+    edited();
 }
 
 // Watching the song file.

@@ -2,6 +2,8 @@
 
 #include "content/auto_update.h"
 #include "content/preview.h"
+#include "content/song_rules.h"
+#include "content/station_texts.h"
 #include "content/song_file_reader.h"
 #include "link/encoder_link.h"
 #include "link/upload_buttons.h"
@@ -98,6 +100,10 @@ public:
     int previewPosition() const { return m_preview.DspCount; }
     const ClockTexts &clockTexts() const { return m_clockTexts; }
     const DriverOptions &options() const { return m_options; }
+    const SongRules &songRules() const { return m_rules; }
+    const FallbackRule &fallbackRule() const { return m_fallbackRule; }
+    // Whether the song or the station's own texts are on air.
+    OnAir onAir() const { return m_fallback.onAir; }
     // The most recent log lines, oldest first.
     QStringList logLines() const;
     // The device the COM number opens (section "Ports").
@@ -144,6 +150,8 @@ public:
     void chooseComSpeedText(const QString &text);
     void setComDevice(const QString &device);
     void setClockSyncMinutes(int minutes);
+    void setSongRules(const SongRules &rules);
+    void setFallbackRule(const FallbackRule &rule);
     // The window stopped being the active one.
     void saveUnasked();
 
@@ -178,6 +186,11 @@ private:
     void applyOptions();
     void afterLoad(bool unreadable);
     void runEngineTick();
+    void followSong(const QStringList &readFields);
+    void putStationTextsOnAir();
+    // The operator set or sent labels or the radio text: they are the
+    // station's own texts from now on.
+    void keepStationTexts(const std::function<void(StationTexts &)> &update);
     void runRadioTextStep();
     void autoUpdateFailed(LinkOutcome outcome);
     void autoUpdateSucceeded();
@@ -223,6 +236,10 @@ private:
     bool m_unattended = false;
     bool m_songFileMissing = false;
     DriverOptions m_options;
+    SongRules m_rules;
+    FallbackRule m_fallbackRule;
+    std::optional<StationTexts> m_stationTexts;
+    FallbackState m_fallback;
     std::deque<QString> m_log;
 
     // A fault of the automatic updates is told once while it lasts.

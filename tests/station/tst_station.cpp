@@ -269,6 +269,57 @@ private slots:
         rig.station->engineTick();
         QTRY_COMPARE(radioTexts(rig.port->written()).last(), QString());
     }
+
+    // The operator's rules apply before the split; a jingle leaves on air
+    // what is there. After the set minutes without a new song the station's
+    // own texts go back on air, once; the next song is followed again.
+    void rulesAndFallback()
+    {
+        Rig rig;
+        rig.store(QStringLiteral("RTSwitch"), QStringLiteral("0"));
+        QDateTime now(QDate(2026, 12, 9), QTime(10, 0));
+        rig.station->setClock([&now] { return now; });
+        rig.start();
+        rig.station->commitLabel(0, QStringLiteral("MY RADIO"));
+        rig.station->commitRadioText(QStringLiteral("the station"));
+        rig.station->setSongRules(parseSongRules(QStringLiteral("feat. => ft\n!JINGLE*")));
+        rig.station->setFallbackRule(FallbackRule { 5, false });
+
+        rig.writeSong("Artist feat. Guest\n");
+        rig.station->engineTick();
+        QTRY_VERIFY(frameNames(rig.port->written()).contains("PD99"));
+        QCOMPARE(rig.station->record().PS[0], QStringLiteral("ARTIST F"));
+        QCOMPARE(rig.station->record().PS[1], QStringLiteral("T GUEST "));
+
+        const qsizetype afterSong = rig.port->written().size();
+        rig.writeSong("Jingle - summer\n");
+        rig.station->engineTick();
+        QTest::qWait(50);
+        QCOMPARE(rig.port->written().size(), afterSong);
+
+        now = now.addSecs(5 * 60 - 1);
+        rig.station->engineTick();
+        QTest::qWait(50);
+        QCOMPARE(rig.port->written().size(), afterSong);
+        QCOMPARE(rig.station->onAir(), OnAir::Song);
+
+        now = now.addSecs(1);
+        rig.station->engineTick();
+        QTRY_VERIFY(radioTexts(rig.port->written()).contains(QStringLiteral("THE STATION")));
+        QCOMPARE(rig.station->onAir(), OnAir::Station);
+        QCOMPARE(rig.station->record().PS[0], QStringLiteral("MY RADIO"));
+        const qsizetype afterStation = rig.port->written().size();
+        now = now.addSecs(60);
+        rig.station->engineTick();
+        QTest::qWait(50);
+        QCOMPARE(rig.port->written().size(), afterStation);
+
+        rig.writeSong("Next song\n");
+        rig.station->engineTick();
+        QTRY_COMPARE(rig.station->onAir(), OnAir::Song);
+        QTRY_COMPARE(rig.station->record().PS[0], QStringLiteral("NEXT SON"));
+        QTRY_VERIFY(rig.port->written().size() > afterStation);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestStation)
