@@ -1,0 +1,312 @@
+#include "content/player_song_source.h"
+
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusServiceWatcher>
+#include <QDBusVariant>
+
+namespace zorvan {
+
+namespace {
+
+const QString kBusPrefix = QStringLiteral("org.mpris.MediaPlayer2.");
+const QString kObjectPath = QStringLiteral("/org/mpris/MediaPlayer2");
+const QString kRootInterface = QStringLiteral("org.mpris.MediaPlayer2");
+const QString kPlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
+const QString kPropertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
+const QString kBusService = QStringLiteral("org.freedesktop.DBus");
+const QString kBusPath = QStringLiteral("/org/freedesktop/DBus");
+
+const QString kStatus = QStringLiteral("PlaybackStatus");
+const QString kMetadata = QStringLiteral("Metadata");
+const QString kPlaying = QStringLiteral("Playing");
+const QString kPaused = QStringLiteral("Paused");
+
+// Values inside a{sv} arrive either already converted or still marshalled,
+// depending on their D-Bus type.
+QVariant unwrap(const QVariant &value)
+{
+    if (value.userType() == qMetaTypeId<QDBusVariant>())
+        return value.value<QDBusVariant>().variant();
+    return value;
+}
+
+QVariantMap toMap(const QVariant &value)
+{
+    const QVariant plain = unwrap(value);
+    QVariantMap map;
+    if (plain.userType() == qMetaTypeId<QDBusArgument>())
+        plain.value<QDBusArgument>() >> map;
+    else
+        map = plain.toMap();
+    for (auto it = map.begin(); it != map.end(); ++it)
+        it.value() = unwrap(it.value());
+    return map;
+}
+
+QStringList textList(const QVariant &value)
+{
+    if (value.userType() == qMetaTypeId<QDBusArgument>()) {
+        QStringList list;
+        value.value<QDBusArgument>() >> list;
+        return list;
+    }
+    if (value.userType() == QMetaType::QStringList)
+        return value.toStringList();
+    return { value.toString() };
+}
+
+} // namespace
+
+QStringList playerSongFields(const QString &playbackStatus, const QVariantMap &metadata)
+{
+    if (playbackStatus != kPlaying && playbackStatus != kPaused)
+        return {};
+    QStringList artists;
+    for (const QString &artist : textList(metadata.value(QStringLiteral("xesam:artist")))) {
+        if (!artist.simplified().isEmpty())
+            artists << artist.simplified();
+    }
+    const QString artist = artists.join(QStringLiteral(", "));
+    const QString title = metadata.value(QStringLiteral("xesam:title")).toString().simplified();
+    QStringList fields;
+    if (!artist.isEmpty())
+        fields << artist;
+    if (!title.isEmpty())
+        fields << title;
+    return fields;
+}
+
+QString playerSongLine(const QStringList &fields)
+{
+    return fields.join(QStringLiteral(" - "));
+}
+
+PlayerSongSource::PlayerSongSource(QObject *parent)
+    : PlayerSongSource(QDBusConnection::sessionBus(), parent)
+{
+}
+
+PlayerSongSource::PlayerSongSource(const QDBusConnection &connection, QObject *parent)
+    : QObject(parent)
+    , m_connection(connection)
+{
+    start();
+}
+
+PlayerSongSource::~PlayerSongSource() = default;
+
+QString PlayerSongSource::shortName(const QString &busName)
+{
+    return busName.mid(kBusPrefix.size());
+}
+
+void PlayerSongSource::start()
+{
+    // A service run as a system unit has no session bus: it simply follows
+    // no player, and there is nothing to retry on a bus that is not there.
+    if (!m_connection.isConnected())
+        return;
+    m_watcher = new QDBusServiceWatcher(
+        kBusPrefix + QLatin1Char('*'), m_connection, QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this, &PlayerSongSource::onOwnerChanged);
+    // Any sender: the signal's sender is matched to its player by the unique
+    // name that the player's state arrived from.
+    m_connection.connect(QString(), kObjectPath, kPropertiesInterface, QStringLiteral("PropertiesChanged"),
+        this, SLOT(onPropertiesChanged(QDBusMessage)));
+    listPlayers();
+}
+
+QDBusPendingCallWatcher *PlayerSongSource::send(const QDBusMessage &message)
+{
+    return new QDBusPendingCallWatcher(m_connection.asyncCall(message, kPlayerCallTimeoutMs), this);
+}
+
+void PlayerSongSource::listPlayers()
+{
+    auto *watcher = send(
+        QDBusMessage::createMethodCall(kBusService, kBusPath, kBusService, QStringLiteral("ListNames")));
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *call) {
+        call->deleteLater();
+        const QDBusMessage reply = call->reply();
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+            return;
+        const Snapshot before = snapshot();
+        for (const QString &name : reply.arguments().first().toStringList()) {
+            if (name.startsWith(kBusPrefix) && !m_players.count(name)) {
+                m_players[name];
+                readPlayer(name);
+                readIdentity(name);
+            }
+        }
+        settle(before);
+    });
+}
+
+void PlayerSongSource::readPlayer(const QString &busName)
+{
+    QDBusMessage request = QDBusMessage::createMethodCall(
+        busName, kObjectPath, kPropertiesInterface, QStringLiteral("GetAll"));
+    request << kPlayerInterface;
+    connect(send(request), &QDBusPendingCallWatcher::finished, this,
+        [this, busName](QDBusPendingCallWatcher *call) {
+            call->deleteLater();
+            const QDBusMessage reply = call->reply();
+            const auto found = m_players.find(busName);
+            // A player that left while the answer was on its way, or an answer
+            // from a former owner of the name, says nothing about the player now.
+            if (found == m_players.end() || reply.type() != QDBusMessage::ReplyMessage
+                || reply.arguments().isEmpty())
+                return;
+            Player &player = found->second;
+            if (!player.owner.isEmpty() && player.owner != reply.service())
+                return;
+            const Snapshot before = snapshot();
+            const QVariantMap properties = toMap(reply.arguments().first());
+            player.owner = reply.service();
+            player.status = unwrap(properties.value(kStatus)).toString();
+            player.metadata = toMap(properties.value(kMetadata));
+            player.known = true;
+            settle(before);
+        });
+}
+
+void PlayerSongSource::readIdentity(const QString &busName)
+{
+    QDBusMessage request
+        = QDBusMessage::createMethodCall(busName, kObjectPath, kPropertiesInterface, QStringLiteral("Get"));
+    request << kRootInterface << QStringLiteral("Identity");
+    connect(send(request), &QDBusPendingCallWatcher::finished, this,
+        [this, busName](QDBusPendingCallWatcher *call) {
+            call->deleteLater();
+            const QDBusMessage reply = call->reply();
+            const auto found = m_players.find(busName);
+            if (found == m_players.end() || reply.type() != QDBusMessage::ReplyMessage
+                || reply.arguments().isEmpty())
+                return;
+            const Snapshot before = snapshot();
+            found->second.identity = unwrap(reply.arguments().first()).toString();
+            settle(before);
+        });
+}
+
+void PlayerSongSource::onOwnerChanged(const QString &busName, const QString &, const QString &newOwner)
+{
+    if (!busName.startsWith(kBusPrefix))
+        return;
+    const Snapshot before = snapshot();
+    m_players.erase(busName);
+    if (!newOwner.isEmpty()) {
+        m_players[busName].owner = newOwner;
+        readPlayer(busName);
+        readIdentity(busName);
+    }
+    settle(before);
+}
+
+void PlayerSongSource::onPropertiesChanged(const QDBusMessage &message)
+{
+    const QList<QVariant> arguments = message.arguments();
+    if (arguments.size() < 3 || arguments.at(0).toString() != kPlayerInterface)
+        return;
+    const Snapshot before = snapshot();
+    for (auto &[busName, player] : m_players) {
+        if (!player.known || player.owner != message.service())
+            continue;
+        const QVariantMap changes = toMap(arguments.at(1));
+        if (changes.contains(kStatus))
+            player.status = unwrap(changes.value(kStatus)).toString();
+        if (changes.contains(kMetadata))
+            player.metadata = toMap(changes.value(kMetadata));
+        // A player may only say that a value changed, not to what.
+        const QStringList invalidated = textList(arguments.at(2));
+        if (invalidated.contains(kStatus) || invalidated.contains(kMetadata))
+            readPlayer(busName);
+    }
+    settle(before);
+}
+
+void PlayerSongSource::setPlayer(const QString &name)
+{
+    const Snapshot before = snapshot();
+    m_wanted = name.startsWith(kBusPrefix) ? shortName(name) : name;
+    settle(before);
+}
+
+QString PlayerSongSource::choose() const
+{
+    if (m_wanted.isEmpty()) {
+        QString first;
+        for (const auto &[busName, player] : m_players) {
+            if (!player.known)
+                continue;
+            if (player.status == kPlaying)
+                return busName;
+            if (first.isEmpty())
+                first = busName;
+        }
+        return first;
+    }
+    // The bus name is the stronger claim: an Identity is a display name that
+    // two different players may share.
+    QString byIdentity;
+    for (const auto &[busName, player] : m_players) {
+        if (!player.known)
+            continue;
+        const QString wanted = kBusPrefix + m_wanted;
+        if (busName == wanted || busName.startsWith(wanted + QLatin1Char('.')))
+            return busName;
+        if (byIdentity.isEmpty() && player.identity == m_wanted)
+            byIdentity = busName;
+    }
+    return byIdentity;
+}
+
+QStringList PlayerSongSource::playersPresent() const
+{
+    QStringList names;
+    for (const auto &[busName, player] : m_players)
+        names << shortName(busName);
+    return names;
+}
+
+std::optional<QStringList> PlayerSongSource::fields() const
+{
+    const auto found = m_players.find(m_followed);
+    if (m_followed.isEmpty() || found == m_players.end())
+        return std::nullopt;
+    return playerSongFields(found->second.status, found->second.metadata);
+}
+
+QString PlayerSongSource::firstLine() const
+{
+    return playerSongLine(fields().value_or(QStringList()));
+}
+
+PlayerSongSource::Snapshot PlayerSongSource::snapshot() const
+{
+    const auto found = m_players.find(m_followed);
+    return Snapshot { m_followed, fields(), found == m_players.end() ? QString() : found->second.status,
+        playersPresent() };
+}
+
+void PlayerSongSource::settle(const Snapshot &before)
+{
+    const QString previous = m_followed;
+    m_followed = choose();
+    const bool left = !previous.isEmpty() && m_followed.isEmpty() && !m_players.count(previous);
+    const bool back = m_lost && !m_followed.isEmpty();
+    if (left)
+        m_lost = true;
+    if (back)
+        m_lost = false;
+    if (snapshot() != before)
+        emit changed();
+    if (left)
+        emit vanished(shortName(previous));
+    if (back)
+        emit returned(shortName(m_followed));
+}
+
+} // namespace zorvan

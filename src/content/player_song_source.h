@@ -1,0 +1,118 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <map>
+#include <optional>
+
+class QDBusMessage;
+class QDBusPendingCallWatcher;
+class QDBusServiceWatcher;
+
+namespace zorvan {
+
+// Each D-Bus call gives up after this long: a hung player must never hold
+// the station's once-a-second tick.
+inline constexpr int kPlayerCallTimeoutMs = 500;
+
+// The song as the song file's first fields would give it, from a player's
+// MPRIS PlaybackStatus and Metadata: {artist, title}, {title} without an
+// artist, {artist} without a title; empty while the player is stopped or
+// has nothing loaded. Several artists are joined with ", "; line breaks and
+// runs of blanks become one blank, as a song file's line holds none.
+QStringList playerSongFields(const QString &playbackStatus, const QVariantMap &metadata);
+
+// The song file's first line for the same song: "artist - title", or the one
+// of them that there is.
+QString playerSongLine(const QStringList &fields);
+
+// Follows a media player on the D-Bus session bus over MPRIS
+// (org.mpris.MediaPlayer2.*). Every call to the bus is asynchronous; what
+// fields() answers is kept up to date by the players' PropertiesChanged
+// signals and by the bus's NameOwnerChanged, and read fresh once at start
+// and whenever a player appears. Without a session bus nothing is followed
+// and nothing is tried again.
+class PlayerSongSource : public QObject {
+    Q_OBJECT
+
+public:
+    // The session bus.
+    explicit PlayerSongSource(QObject *parent = nullptr);
+    explicit PlayerSongSource(const QDBusConnection &connection, QObject *parent = nullptr);
+    ~PlayerSongSource() override;
+
+    // Empty: any player, the first that is playing, else the first present,
+    // by bus name. Otherwise the player whose bus name is
+    // org.mpris.MediaPlayer2.<name> (or one of its instances,
+    // <name>.instance<pid>) or, failing that, whose Identity is `name`.
+    void setPlayer(const QString &name);
+    QString player() const { return m_wanted; }
+
+    // The players on the bus now, each by the part of its bus name after
+    // org.mpris.MediaPlayer2., sorted; setPlayer takes these names.
+    QStringList playersPresent() const;
+
+    // The name (as in playersPresent) of the player followed now; empty
+    // when none is.
+    QString followedPlayer() const { return shortName(m_followed); }
+
+    // The followed player's song (see playerSongFields); std::nullopt while
+    // no player is followed.
+    std::optional<QStringList> fields() const;
+    QString firstLine() const;
+
+signals:
+    // The followed player, its song or its playback state changed, or a
+    // player came or went.
+    void changed();
+    // The followed player left the bus; said once until one is followed
+    // again.
+    void vanished(const QString &name);
+    // A player is followed again after vanished().
+    void returned(const QString &name);
+
+private slots:
+    void onPropertiesChanged(const QDBusMessage &message);
+
+private:
+    struct Player {
+        QString owner; // unique bus name, known once its state has arrived
+        QString identity;
+        QString status;
+        QVariantMap metadata;
+        bool known = false;
+    };
+    struct Snapshot {
+        QString followed;
+        std::optional<QStringList> fields;
+        QString status;
+        QStringList present;
+        bool operator==(const Snapshot &) const = default;
+    };
+
+    static QString shortName(const QString &busName);
+    void start();
+    void onOwnerChanged(const QString &busName, const QString &oldOwner, const QString &newOwner);
+    void listPlayers();
+    void readPlayer(const QString &busName);
+    void readIdentity(const QString &busName);
+    QDBusPendingCallWatcher *send(const QDBusMessage &message);
+    QString choose() const;
+    Snapshot snapshot() const;
+    // Chooses the player to follow again and tells what changed since
+    // `before`.
+    void settle(const Snapshot &before);
+
+    QDBusConnection m_connection;
+    QDBusServiceWatcher *m_watcher = nullptr;
+    QString m_wanted;
+    std::map<QString, Player> m_players; // by bus name, sorted
+    QString m_followed;
+    bool m_lost = false;
+};
+
+} // namespace zorvan
