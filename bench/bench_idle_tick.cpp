@@ -5,14 +5,14 @@
 
 #include "bench_support.h"
 
-#include "content/auto_update_engine.h"
+#include "link/memory_serial_port.h"
+#include "settings/settings_store.h"
+#include "station/station.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTimer>
 
-#include <array>
 #include <cstdio>
 
 using namespace zorvan;
@@ -20,82 +20,33 @@ using namespace zorvan::bench;
 
 namespace {
 
-class BenchView : public AutoUpdateView {
-public:
-    explicit BenchView(QString path)
-        : m_path(std::move(path))
-    {
-    }
-    DynamicMode dynamicMode() const override { return DynamicMode::Split; }
-    bool insertDateChecked() const override { return false; }
-    int autoDelayPosition() const override { return 1; }
-    QString songSourcePath() const override { return m_path; }
-    QString labelText(int index) const override { return m_labels[std::size_t(index)]; }
-    int labelDelay(int index) const override { return m_delays[std::size_t(index)]; }
-    void setLabelText(int index, const QString &text) override { m_labels[std::size_t(index)] = text; }
-    void setLabelDelay(int index, int position) override { m_delays[std::size_t(index)] = position; }
-    QString songDisplay() const override { return m_song; }
-    void setSongDisplay(const QString &text) override { m_song = text; }
-    QString radioTextField() const override { return m_radioText; }
-    void setRadioTextField(const QString &text) override { m_radioText = text; }
-    void showAutoUpdateOff() override { ++switchedOff; }
-    void showMessage(const QString &text, std::function<void()> closed) override
-    {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        closed();
-    }
-    void reportLinkFailure(LinkOutcome, std::function<void()> closed) override { closed(); }
-
-    int switchedOff = 0;
-
-private:
-    QString m_path;
-    std::array<QString, kLabelCount> m_labels;
-    std::array<int, kLabelCount> m_delays {};
-    QString m_song;
-    QString m_radioText;
-};
-
-// Takes every plan at once and reports it sent on the next turn of the loop.
-class InstantRunner : public TransmissionRunner {
-public:
-    bool run(const Transmission &, std::function<void(LinkOutcome)> done) override
-    {
-        ++plans;
-        m_busy = true;
-        QTimer::singleShot(0, [this, done = std::move(done)] {
-            m_busy = false;
-            done(LinkOutcome::Sent);
-        });
-        return true;
-    }
-    bool busy() const override { return m_busy; }
-    int plans = 0;
-
-private:
-    bool m_busy = false;
-};
-
+// The station over a port in memory, its timers stopped so that only the
+// bench ticks it.
 struct Rig {
     explicit Rig(const QString &path)
-        : view(path)
-        , engine(view, runner, reader, settings, [] {})
     {
-        settings.AutoPS = 1;
-        settings.RTSwitch = 1;
-        settings.AutoPSPath = path;
+        backend.write(kSettingsSection, QStringLiteral("AutoPS"), QStringLiteral("1"));
+        backend.write(kSettingsSection, QStringLiteral("RTSwitch"), QStringLiteral("1"));
+        backend.write(kSettingsSection, QStringLiteral("InsertDate"), QStringLiteral("False"));
+        backend.write(kSettingsSection, QStringLiteral("AutoPSPath"), path);
+        station = std::make_unique<Station>(backend, std::make_unique<MemorySerialPort>());
+        QObject::connect(&station->link(), &EncoderLink::finished, [this] { ++plans; });
+        QObject::connect(station.get(), &Station::notice,
+            [](const QString &text) { std::fprintf(stderr, "message: %s\n", qPrintable(text)); });
+        station->beginStartUp();
+        station->load();
+        station->engineTimer().stop();
+        station->previewTimer().stop();
+        station->clockTimer().stop();
     }
     void settle()
     {
-        engine.AutoUpdateTick();
-        while (engine.isBusy() || runner.busy())
+        while (station->link().busy())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
-    BenchView view;
-    InstantRunner runner;
-    PlatformSongFileReader reader;
-    StationSettings settings;
-    AutoUpdateEngine engine;
+    MemorySettingsBackend backend;
+    std::unique_ptr<Station> station;
+    int plans = 0;
 };
 
 constexpr char kSong[] = "Queen,Bohemian Rhapsody,A Night at the Opera\r\n";
@@ -138,18 +89,19 @@ int main(int argc, char **argv)
     Rig largeRig(large);
     // The first tick sees the song as new and uploads it; every later one
     // finds it unchanged.
+    smallRig.station->engineTick();
     smallRig.settle();
+    largeRig.station->engineTick();
     largeRig.settle();
-    const int plansBefore = smallRig.runner.plans + largeRig.runner.plans;
+    const int plansBefore = smallRig.plans + largeRig.plans;
 
     std::vector<double> smallUs;
     std::vector<double> largeUs;
     auto timeTick = [](Rig &rig) {
         const auto start = Clock::now();
-        rig.engine.AutoUpdateTick();
+        rig.station->engineTick();
         const double us = msBetween(start, Clock::now()) * 1000.0;
-        while (rig.engine.isBusy() || rig.runner.busy())
-            QCoreApplication::processEvents();
+        rig.settle();
         return us;
     };
     for (int i = 0; i < ticks; ++i) {
@@ -157,7 +109,7 @@ int main(int argc, char **argv)
         smallUs.push_back(timeTick(smallRig));
         largeUs.push_back(timeTick(largeRig));
     }
-    const int plansAfter = smallRig.runner.plans + largeRig.runner.plans;
+    const int plansAfter = smallRig.plans + largeRig.plans;
     if (plansAfter != plansBefore) {
         std::fprintf(stderr, "an unchanged song was sent again (%d plans)\n", plansAfter - plansBefore);
         return 1;

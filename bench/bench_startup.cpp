@@ -10,6 +10,7 @@
 #include "ui/help_support.h"
 
 #include <QApplication>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -44,7 +45,9 @@ int main(int argc, char **argv)
         const auto start = Clock::now();
         auto driver = std::make_unique<Driver>(backend);
         const auto built = Clock::now();
+        QSignalSpy started(&driver->window(), &Form1::startedUp);
         driver->startUp();
+        started.wait(60000);
         const auto shown = Clock::now();
         if (!driver->window().isVisible()) {
             std::fprintf(stderr, "the main window was not shown\n");

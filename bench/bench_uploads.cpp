@@ -109,8 +109,16 @@ int main(int argc, char **argv)
     backend.write(kSettingsSection, QStringLiteral("AutoPS"), QStringLiteral("0"));
     setComPortDevice(backend, 1, board.slavePath());
     Driver driver(backend);
+    QSignalSpy started(&driver.window(), &Form1::startedUp);
     driver.startUp();
+    if (!started.wait(60000)) {
+        std::fprintf(stderr, "the window did not start up\n");
+        return 1;
+    }
     Form1 &form = driver.window();
+    const auto button
+        = [&form](const char *name) { return form.findChild<QPushButton *>(QLatin1String(name)); };
+    QPushButton *sendRtAndPs = button("Command10");
 
     struct Upload {
         const char *caption;
@@ -119,9 +127,9 @@ int main(int argc, char **argv)
         int runs;
     };
     const Upload uploads[] = {
-        { "Send settings", form.rightColumn().sendSettings, 2500, settingsRuns },
-        { "Synchronize time", form.messagePage().synchronizeTime, 1500, clockRuns },
-        { "Send RT and PS", form.rightColumn().sendRtAndPs, 21600, textRuns },
+        { "Send settings", button("Command12"), 2500, settingsRuns },
+        { "Synchronize time", button("Command11"), 1500, clockRuns },
+        { "Send RT and PS", sendRtAndPs, 21600, textRuns },
     };
 
     LoopProbe probe(1);
@@ -139,7 +147,7 @@ int main(int argc, char **argv)
     for (const Upload &upload : uploads) {
         std::vector<double> ratios;
         for (int run = 0; run < upload.runs; ++run) {
-            const bool probing = upload.button == form.rightColumn().sendRtAndPs;
+            const bool probing = upload.button == sendRtAndPs;
             if (probing)
                 probe.start();
             const Press result = press(driver, board, upload.button);

@@ -1,9 +1,10 @@
-#include "content/auto_update_engine.h"
+#include "content/auto_update.h"
+#include "content/song_file_reader.h"
 #include "link/wire_text.h"
 
+#include "soak_engine.h"
 #include "soak_guard.h"
 #include "soak_link.h"
-#include "soak_view.h"
 
 #include <QDir>
 #include <QFile>
@@ -81,24 +82,29 @@ QString onAir(const QString &label)
 
 // The engine wired to real files in a temporary folder, the real link
 // runner and a board model; every tick runs under the watchdog.
+StationSettings scrolling(const QString &path)
+{
+    StationSettings settings;
+    settings.AutoPS = static_cast<qint16>(DynamicMode::Scroll);
+    settings.RTSwitch = 1;
+    settings.AutoPSPath = path;
+    return settings;
+}
+
 struct Rig {
     Rig()
-        : view(settings)
+        : path(dir.filePath(QStringLiteral("SongName.txt")))
+        , settings(scrolling(path))
         , runner([] { return qint64(0); })
         , engine(
-              view, runner, reader, settings, [this] { ++saves; }, [] { return QDate(2026, 12, 8); })
+              settings, runner, reader, [this] { ++saves; }, [] { return QDate(2026, 12, 8); })
         , watchdog(kTickBound)
     {
-        path = dir.filePath(QStringLiteral("SongName.txt"));
-        settings.AutoPS = static_cast<qint16>(DynamicMode::Scroll);
-        settings.RTSwitch = 1;
-        view.mode = DynamicMode::Scroll;
-        view.path = path;
     }
 
     void tick(const QString &what)
     {
-        watchdog.guard(what, [this] { engine.AutoUpdateTick(); });
+        watchdog.guard(what, [this] { engine.tick(); });
         QCoreApplication::processEvents();
     }
 
@@ -115,7 +121,7 @@ struct Rig {
             QCOMPARE(int(each.strayBytes), 0);
             QCOMPARE(each.rejectedFrames, 0);
         }
-        QCOMPARE(view.display, shown);
+        QCOMPARE(engine.state.SongDisplay, shown);
         QCOMPARE(runner.board().working().rt, boardRt);
         verifyBoardHoldsLabels();
     }
@@ -125,19 +131,18 @@ struct Rig {
         const BoardParameters &board = runner.board().working();
         for (int i = 0; i < kLabelCount; ++i) {
             const auto at = static_cast<std::size_t>(i);
-            QCOMPARE(board.ps[at], onAir(view.labels.texts[at]));
-            QCOMPARE(board.psDelay[at], view.labels.delays[at]);
+            QCOMPARE(board.ps[at], onAir(settings.PS[at]));
+            QCOMPARE(board.psDelay[at], int(settings.PSDelay[at]));
         }
     }
 
     QTemporaryDir dir;
     QString path;
     StationSettings settings;
-    SoakView view;
     SoakLinkRunner runner;
     PlatformSongFileReader reader;
     int saves = 0;
-    AutoUpdateEngine engine;
+    SoakEngine engine;
     SoakWatchdog watchdog;
 };
 
@@ -185,10 +190,10 @@ public:
         }
         case Torture::FolderIsAFile:
             QVERIFY(writeFile(rig.path, kNextSong));
-            rig.view.path = rig.path + QStringLiteral("/SongName.txt");
+            rig.settings.AutoPSPath = rig.path + QStringLiteral("/SongName.txt");
             break;
         case Torture::NoPath:
-            rig.view.path.clear();
+            rig.settings.AutoPSPath.clear();
             break;
         case Torture::Vanished:
             break;
@@ -218,7 +223,7 @@ public:
             QDir(m_rig.path).removeRecursively();
         else
             QFile::remove(m_rig.path);
-        m_rig.view.path = m_rig.path;
+        m_rig.settings.AutoPSPath = m_rig.path;
     }
 
     TortureSite(const TortureSite &) = delete;
@@ -320,7 +325,8 @@ private slots:
         reads("invalid UTF-8: an encoded surrogate", "Odd \xED\xA0\x80 Song\n",
             QString::fromUtf8("ODD Í\u00A0€ SONG"), QString::fromUtf8("ODD Í\u00A0€ "),
             QString::fromUtf8("ODD Í\u00A0€ SONG"));
-        reads("valid UTF-8 the board cannot show", "Song \xF0\x9F\x8E\xB5,Artist\n", any, "SONG ? ",
+        // The note is one character of the eight, one "?" on the line.
+        reads("valid UTF-8 the board cannot show", "Song \xF0\x9F\x8E\xB5,Artist\n", any, "SONG ? A",
             "SONG ?,ARTIST");
         const QString hugeShown
             = (QStringLiteral("HUGE ARTIST - ") + QStringLiteral("LA ").repeated(30)).left(64);
@@ -341,11 +347,11 @@ private slots:
         QFETCH(QString, boardRt);
 
         Rig rig;
-        rig.view.insertDate = true;
+        rig.settings.InsertDate = true;
         QVERIFY(writeFile(rig.path, kFirstSong));
         rig.tick(QStringLiteral("first song"));
         rig.verifySongArrived(QStringLiteral("ARTIST TITLE"), QStringLiteral("ARTIST,TITLE"));
-        const LabelList labelsBefore = rig.view.labels;
+        const LabelList labelsBefore = LabelList::fromSettings(rig.settings);
 
         {
             TortureSite site(rig, torture, contents);
@@ -353,30 +359,29 @@ private slots:
                 return;
             for (int i = 0; i < kTorturedTicks; ++i)
                 rig.tick(QStringLiteral("tick %1 at %2").arg(i).arg(QTest::currentDataTag()));
-            QVERIFY(!rig.engine.isBusy());
-            QVERIFY(rig.view.failures.empty());
+            QVERIFY(rig.engine.failures.empty());
             const std::vector<ArrivedTransmission> arrived = rig.runner.takeArrived();
 
             switch (expect) {
             case Expect::KeepsSong:
-                QCOMPARE(rig.view.messages, QStringList());
+                QCOMPARE(rig.engine.messages, QStringList());
                 QVERIFY(arrived.empty());
-                QCOMPARE(rig.view.display, QStringLiteral("ARTIST TITLE"));
-                QCOMPARE(rig.view.rtField, QStringLiteral("ARTIST,TITLE"));
-                QVERIFY(rig.view.labels == labelsBefore);
+                QCOMPARE(rig.engine.state.SongDisplay, QStringLiteral("ARTIST TITLE"));
+                QCOMPARE(rig.engine.state.radioTextField, QStringLiteral("ARTIST,TITLE"));
+                QVERIFY(LabelList::fromSettings(rig.settings) == labelsBefore);
                 QCOMPARE(rig.settings.AutoPS, qint16(DynamicMode::Scroll));
                 QCOMPARE(rig.settings.RTSwitch, qint16(1));
                 break;
             case Expect::MissingFile:
-                QCOMPARE(rig.view.messages, QStringList { kMissingSongFileMessage });
+                QCOMPARE(rig.engine.messages, QStringList { kMissingSongFileMessage });
                 QVERIFY(arrived.empty());
-                QCOMPARE(rig.view.display, QString());
-                QCOMPARE(rig.view.switchedOff, 1);
+                QCOMPARE(rig.engine.state.SongDisplay, QString());
+                QCOMPARE(rig.engine.switchedOff, 1);
                 QCOMPARE(rig.settings.AutoPS, qint16(0));
                 QCOMPARE(rig.settings.RTSwitch, qint16(0));
                 break;
             case Expect::ReadsSong: {
-                QCOMPARE(rig.view.messages, QStringList());
+                QCOMPARE(rig.engine.messages, QStringList());
                 // One change, sent at the first tick; the same bytes read
                 // again are no change.
                 int labelUploads = 0;
@@ -391,9 +396,9 @@ private slots:
                 }
                 QCOMPARE(labelUploads, 1);
                 QVERIFY(arrived.size() <= 2);
-                QVERIFY(rig.view.display.size() <= 64);
+                QVERIFY(rig.engine.state.SongDisplay.size() <= 64);
                 if (!shown.isNull())
-                    QCOMPARE(rig.view.display, shown);
+                    QCOMPARE(rig.engine.state.SongDisplay, shown);
                 if (!boardLabel0.isNull())
                     QCOMPARE(rig.runner.board().working().ps[0], boardLabel0);
                 if (!boardRt.isNull())
@@ -410,13 +415,12 @@ private slots:
             rig.engine.chooseMode(DynamicMode::Scroll);
             rig.engine.chooseRtUpdate(true);
         }
-        const qsizetype messages = rig.view.messages.size();
+        const qsizetype messages = rig.engine.messages.size();
         QVERIFY(writeFile(rig.path, kNextSong));
         rig.tick(QStringLiteral("next song"));
         rig.verifySongArrived(
             QStringLiteral("NEXT ARTIST NEXT TITLE"), QStringLiteral("NEXT ARTIST,NEXT TITLE"));
-        QCOMPARE(rig.view.messages.size(), messages);
-        QVERIFY(!rig.engine.isBusy());
+        QCOMPARE(rig.engine.messages.size(), messages);
     }
 
     void rewrittenWhileRead_data()
@@ -457,9 +461,10 @@ private slots:
              (i < kTicks || rewrites.load() < kRewrites) && i < kTickCap && !QTest::currentTestFailed();
              ++i) {
             rig.tick(QStringLiteral("tick %1 while the file is rewritten").arg(i));
-            QVERIFY2(isPrefixOfEither(rig.view.display), qPrintable(rig.view.display));
-            QVERIFY2(isPrefixOfEither(rig.view.rtField), qPrintable(rig.view.rtField));
-            seen.insert(rig.view.display);
+            const AutoUpdateState &state = rig.engine.state;
+            QVERIFY2(isPrefixOfEither(state.SongDisplay), qPrintable(state.SongDisplay));
+            QVERIFY2(isPrefixOfEither(state.radioTextField), qPrintable(state.radioTextField));
+            seen.insert(state.SongDisplay);
             for (const ArrivedTransmission &each : rig.runner.takeArrived()) {
                 QCOMPARE(each.outcome, LinkOutcome::Sent);
                 QCOMPARE(int(each.strayBytes), 0);
@@ -474,8 +479,8 @@ private slots:
             return;
         qInfo("%ld rewrites, %d label uploads, %lld different song texts seen", rewrites.load(), uploads,
             static_cast<long long>(seen.size()));
-        QCOMPARE(rig.view.messages, QStringList());
-        QVERIFY(rig.view.failures.empty());
+        QCOMPARE(rig.engine.messages, QStringList());
+        QVERIFY(rig.engine.failures.empty());
         QVERIFY(rewrites.load() >= kRewrites);
         QVERIFY(uploads >= 1);
 

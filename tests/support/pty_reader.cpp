@@ -114,6 +114,17 @@ void PtyReader::stopReading()
     stopThread();
 }
 
+void PtyReader::resumeReading()
+{
+    if (m_master < 0 || m_thread.joinable())
+        return;
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = false;
+    }
+    m_thread = std::thread([this] { readLoop(); });
+}
+
 void PtyReader::hangUp()
 {
     stopThread();

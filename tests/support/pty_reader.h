@@ -52,6 +52,8 @@ public:
 
     // The board stops taking bytes: the line fills up and writes stall.
     void stopReading();
+    // And takes them again, beginning with what waited on the line.
+    void resumeReading();
     // The other end goes away, as an unplugged USB adapter does.
     void hangUp();
 

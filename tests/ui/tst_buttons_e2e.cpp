@@ -24,27 +24,28 @@ using zorvan::test::PtyReader;
 
 namespace {
 
-// The plan a button sends from the window as it stands: what the upload
-// takes from the record and from the fields.
-Transmission settingsPlan(Form1 &form)
+// The plan a button sends, built from what the window shows: the fields
+// of the record's editors as they stand.
+Transmission settingsPlan(Form1 &form, const StationSettings &record)
 {
     SettingsUploadInput input;
-    input.settings = form.settings();
-    input.rdsActive = form.rightColumn().rdsActive->isChecked();
+    input.settings = record;
+    input.rdsActive = form.findChild<QCheckBox *>(QStringLiteral("Check1"))->isChecked();
+    const char *afLists[] = { "Combo26", "Combo28", "Combo29", "Combo30", "Combo31", "Combo32", "Combo33" };
     for (std::size_t i = 0; i < input.afTexts.size(); ++i)
-        input.afTexts[i] = form.piPage().af[i]->currentText();
-    input.firstLabel = form.labelPages().labels[0]->text();
+        input.afTexts[i] = form.findChild<QComboBox *>(QLatin1String(afLists[i]))->currentText();
+    input.firstLabel = form.findChild<QLineEdit *>(QStringLiteral("Text7_0"))->text();
     return SendSettings(input).plan;
 }
 
-Transmission programmeTextPlan(Form1 &form)
+Transmission programmeTextPlan(Form1 &form, const StationSettings &record)
 {
     ProgrammeTextSnapshot snapshot;
-    snapshot.RT = form.settings().RT;
-    snapshot.MG = form.settings().MG;
+    snapshot.RT = record.RT;
+    snapshot.MG = record.MG;
     for (std::size_t i = 0; i < snapshot.labels.size(); ++i) {
-        snapshot.labels[i] = form.labelPages().labels[i]->text();
-        snapshot.delays[i] = form.labelPages().delays[i]->currentText();
+        snapshot.labels[i] = form.findChild<QLineEdit *>(QStringLiteral("Text7_%1").arg(i))->text();
+        snapshot.delays[i] = form.findChild<QComboBox *>(QStringLiteral("Combo5_%1").arg(i))->currentText();
     }
     return SendRtAndPs(snapshot);
 }
@@ -52,12 +53,19 @@ Transmission programmeTextPlan(Form1 &form)
 QStringList enabledUploadButtons(Form1 &form)
 {
     QStringList names;
-    for (QPushButton *button : { form.rightColumn().sendSettings, form.rightColumn().sendRtAndPs,
-             form.messagePage().synchronizeTime }) {
-        if (button->isEnabled())
-            names << button->objectName();
+    for (const char *name : { "Command12", "Command10", "Command11" }) {
+        if (form.findChild<QPushButton *>(QLatin1String(name))->isEnabled())
+            names << QLatin1String(name);
     }
     return names;
+}
+
+// The splash has closed and the window shows the record.
+bool startUp(Driver &driver)
+{
+    QSignalSpy started(&driver.window(), &Form1::startedUp);
+    driver.startUp();
+    return started.wait(30000);
 }
 
 } // namespace
@@ -99,16 +107,16 @@ private slots:
         backend.write(kSettingsSection, QStringLiteral("PS5"), QString::fromUtf8("ÉTÉ 26  "));
         setComPortDevice(backend, 1, board.slavePath());
         Driver driver(backend);
-        driver.startUp();
+        QVERIFY(startUp(driver));
         Form1 &form = driver.window();
         QSignalSpy finished(&driver.link(), &EncoderLink::finished);
 
         std::vector<Transmission> candidates;
         const QDateTime before = QDateTime::currentDateTime();
         if (button == "Command12")
-            candidates.push_back(settingsPlan(form));
+            candidates.push_back(settingsPlan(form, driver.station().record()));
         else if (button == "Command10")
-            candidates.push_back(programmeTextPlan(form));
+            candidates.push_back(programmeTextPlan(form, driver.station().record()));
         else if (button == "CommandSetMode")
             candidates.push_back(SetMode(4));
 
@@ -136,7 +144,7 @@ private slots:
 
         QCOMPARE(enabledUploadButtons(form).size(), 3);
         QCOMPARE(form.statusText(), QStringLiteral("Ready"));
-        QCOMPARE(form.rightColumn().progress->value(), 0);
+        QCOMPARE(form.findChild<QProgressBar *>(QStringLiteral("ProgressBar1"))->value(), 0);
         QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join('\n')));
     }
 
@@ -149,10 +157,10 @@ private slots:
         backend.write(kSettingsSection, QStringLiteral("RTSwitch"), QStringLiteral("0"));
         setComPortDevice(backend, 1, config.path() + QStringLiteral("/no-such-board"));
         Driver driver(backend);
-        driver.startUp();
+        QVERIFY(startUp(driver));
         QSignalSpy finished(&driver.link(), &EncoderLink::finished);
 
-        driver.window().rightColumn().sendSettings->click();
+        driver.window().findChild<QPushButton *>(QStringLiteral("Command12"))->click();
         QVERIFY(finished.wait(10000));
         QCOMPARE(m_messages,
             QStringList {

@@ -1,6 +1,7 @@
 #include "fault_privileges.h"
 #include "link/clock_sync.h"
 #include "link/com_port_map.h"
+#include "link/frame_decoder.h"
 #include "link/link_failure_message.h"
 #include "link/posix_serial_port.h"
 #include "plan_over_pty.h"
@@ -55,12 +56,16 @@ struct RestState {
 // files looked for in a folder of its own, and every message box caught.
 class Rig {
 public:
-    explicit Rig(const std::map<QString, QString> &stored = {})
+    // Without `boardOnCom1`, COM1 names a device that does not exist.
+    explicit Rig(const std::map<QString, QString> &stored = {}, bool boardOnCom1 = true)
     {
         backend.write(kSettingsSection, QStringLiteral("RTSwitch"), QStringLiteral("0"));
         for (const auto &[key, value] : stored)
             backend.write(kSettingsSection, key, value);
-        plugIn();
+        if (boardOnCom1)
+            plugIn();
+        else
+            setComPortDevice(backend, 1, lockDir.filePath(QStringLiteral("no-such-board")));
         m_previousSink = setMessageSink([this](QWidget *, const QString &text) {
             messages << text;
             atMessage = restState();
@@ -70,8 +75,10 @@ public:
         driver = std::make_unique<Driver>(
             backend, std::make_unique<PosixSerialPort>(QStringList { lockDir.path() }));
         driver->link().setTimeouts(kShortTimeouts);
-        driver->startUp();
         finished = std::make_unique<QSignalSpy>(&driver->link(), &EncoderLink::finished);
+        QSignalSpy started(&driver->window(), &Form1::startedUp);
+        driver->startUp();
+        started.wait(kPatienceMs);
     }
     ~Rig()
     {
@@ -96,11 +103,10 @@ public:
     {
         RestState state;
         state.status = form().statusText();
-        state.progress = form().rightColumn().progress->value();
-        for (QPushButton *b : { form().rightColumn().sendSettings, form().rightColumn().sendRtAndPs,
-                 form().messagePage().synchronizeTime })
-            state.enabledUploadButtons += b->isEnabled() ? 1 : 0;
-        state.descriptorsOnPort = test::descriptorsOn(board->slavePath());
+        state.progress = form().findChild<QProgressBar *>(QStringLiteral("ProgressBar1"))->value();
+        for (const char *name : { "Command12", "Command10", "Command11" })
+            state.enabledUploadButtons += button(QLatin1String(name))->isEnabled() ? 1 : 0;
+        state.descriptorsOnPort = board ? test::descriptorsOn(board->slavePath()) : -1;
         return state;
     }
 
@@ -139,6 +145,54 @@ public:
 private:
     MessageSink m_previousSink;
 };
+
+// A message as the status bar shows it, on one line.
+QString statusLine(LinkOutcome outcome)
+{
+    return linkFailureMessage(outcome)
+        .replace(QLatin1String("\r\n"), QLatin1String(" "))
+        .replace(QLatin1Char('\n'), QLatin1Char(' '));
+}
+
+bool writeSong(const QString &path, const QByteArray &bytes)
+{
+    QFile song(path);
+    return song.open(QIODevice::WriteOnly | QIODevice::Truncate) && song.write(bytes) == bytes.size();
+}
+
+// The frames that reached the board, in order, with whatever came before
+// the first of them left out.
+QList<DecodedFrame> framesOn(const PtyReader &board)
+{
+    QList<DecodedFrame> frames;
+    FrameDecoder decoder;
+    std::vector<DecoderEvent> events = decoder.feed(board.bytes(), 0);
+    for (DecoderEvent &event : decoder.finish())
+        events.push_back(std::move(event));
+    for (const DecoderEvent &event : events) {
+        if (const auto *frame = std::get_if<DecodedFrame>(&event))
+            frames.append(*frame);
+    }
+    return frames;
+}
+
+QList<QByteArray> namesOf(const QList<DecodedFrame> &frames)
+{
+    QList<QByteArray> names;
+    for (const DecodedFrame &frame : frames)
+        names << frame.name;
+    return names;
+}
+
+QList<QByteArray> labelUploadNames()
+{
+    QList<QByteArray> names;
+    for (const char *kind : { "PS", "PD" }) {
+        for (int i = 0; i < kLabelCount; ++i)
+            names << QByteArray(kind) + QByteArray::number(i).rightJustified(2, '0');
+    }
+    return names;
+}
 
 // Holds the port as another program would, for as long as it lives.
 class Holder {
@@ -239,11 +293,7 @@ private slots:
     {
         QTemporaryDir songDir;
         const QString songPath = songDir.filePath(QStringLiteral("SongName.txt"));
-        {
-            QFile song(songPath);
-            QVERIFY(song.open(QIODevice::WriteOnly));
-            song.write("Some Artist,Some Title\r\n");
-        }
+        QVERIFY(writeSong(songPath, QByteArray()));
         Rig rig({ { QStringLiteral("AutoPS"), QStringLiteral("1") },
             { QStringLiteral("AutoPSPath"), songPath } });
         if (!rig.board->isValid())
@@ -257,8 +307,9 @@ private slots:
         PtyReader &first = *rig.board;
         first.stopReading();
         QVERIFY(test::fillLine(first.slaveFd()) > 0);
+        QVERIFY(writeSong(songPath, "Some Artist,Some Title\r\n"));
         rig.driver->link().setTimeouts({ 10s, 400ms });
-        rig.driver->window().timers().engine->setInterval(100);
+        rig.driver->station().engineTimer().setInterval(100);
         QTRY_VERIFY_WITH_TIMEOUT(rig.driver->link().busy(), kPatienceMs);
         QTest::qWait(500);
         first.hangUp();
@@ -266,7 +317,8 @@ private slots:
         QCOMPARE(rig.nextOutcome(), LinkOutcome::WriteFailed);
         QTRY_COMPARE_WITH_TIMEOUT(rig.messages.size(), 1, kPatienceMs);
         QCOMPARE(rig.messages.first(), linkFailureMessage(LinkOutcome::WriteFailed));
-        QCOMPARE(rig.atMessage.status, QStringLiteral("Ready"));
+        // The fault of an automatic update stays on the status bar.
+        QCOMPARE(rig.atMessage.status, statusLine(LinkOutcome::WriteFailed));
         QCOMPARE(rig.atMessage.progress, 0);
         QCOMPARE(rig.atMessage.enabledUploadButtons, 3);
         QCOMPARE(test::descriptorsOn(first.slavePath()), 1);
@@ -280,6 +332,89 @@ private slots:
         rig.settle();
         QCOMPARE(rig.messages.size(), 1);
         QCOMPARE(rig.form().statusText(), QStringLiteral("Ready"));
+    }
+
+    // COM1 names a device that is not there while a song plays: the first
+    // failed tick is told in one message, the ticks after it say so on the
+    // status bar only, and once COM1 leads to a board the song goes out,
+    // labels and radio text, without anyone pressing a button.
+    void songWaitsForAMissingPort()
+    {
+        QTemporaryDir songDir;
+        const QString songPath = songDir.filePath(QStringLiteral("SongName.txt"));
+        QVERIFY(writeSong(songPath, "Some Artist,Some Title\r\n"));
+        Rig rig({ { QStringLiteral("AutoPS"), QStringLiteral("1") },
+                    { QStringLiteral("RTSwitch"), QStringLiteral("1") },
+                    { QStringLiteral("AutoPSPath"), songPath } },
+            false);
+        rig.driver->station().engineTimer().setInterval(100);
+
+        const QString missing = linkFailureMessage(LinkOutcome::PortMissing);
+        for (int tick = 0; tick < 4; ++tick)
+            QCOMPARE(rig.nextOutcome(), LinkOutcome::PortMissing);
+        QCOMPARE(rig.messages, QStringList { missing });
+        QCOMPARE(rig.form().statusText(), statusLine(LinkOutcome::PortMissing));
+
+        rig.plugIn();
+        if (!rig.board->isValid())
+            QSKIP("no pseudo-terminal available on this machine");
+        std::optional<LinkOutcome> outcome;
+        do
+            outcome = rig.nextOutcome();
+        while (outcome == LinkOutcome::PortMissing);
+        QCOMPARE(outcome, LinkOutcome::Sent); // the labels
+        QCOMPARE(rig.nextOutcome(), LinkOutcome::Sent); // the radio text
+        QVERIFY(rig.board->waitForBytes(1, 5s));
+        QTRY_COMPARE_WITH_TIMEOUT(namesOf(framesOn(*rig.board)).size(), 2 * kLabelCount + 1, kPatienceMs);
+        const QList<DecodedFrame> frames = framesOn(*rig.board);
+        QCOMPARE(namesOf(frames), labelUploadNames() << QByteArray("RT"));
+        QCOMPARE(frames.first().value, QByteArray("SOME ART"));
+        QCOMPARE(frames.last().value, QByteArray("SOME ARTIST,SOME TITLE\r\r\r"));
+        rig.settle();
+        QCOMPARE(rig.messages.size(), 1);
+        QCOMPARE(rig.form().statusText(), QStringLiteral("Ready"));
+    }
+
+    // "Send settings" pressed while the song's labels go up waits for them
+    // and then goes out whole; pressed again while its own upload runs, it
+    // is the same press.
+    void pressDuringSongUploadRunsAfterIt()
+    {
+        QTemporaryDir songDir;
+        const QString songPath = songDir.filePath(QStringLiteral("SongName.txt"));
+        QVERIFY(writeSong(songPath, QByteArray()));
+        Rig rig({ { QStringLiteral("AutoPS"), QStringLiteral("1") },
+            { QStringLiteral("AutoPSPath"), songPath } });
+        if (!rig.board->isValid())
+            QSKIP("no pseudo-terminal available on this machine");
+        // A full line holds the label upload in its first write until the
+        // board reads again; the song comes once the line is full.
+        PtyReader &board = *rig.board;
+        board.stopReading();
+        QVERIFY(test::fillLine(board.slaveFd()) > 0);
+        QVERIFY(writeSong(songPath, "Some Artist,Some Title\r\n"));
+        rig.driver->link().setTimeouts({ 20s, 2s });
+        rig.driver->station().engineTimer().setInterval(100);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.driver->link().busy(), kPatienceMs);
+
+        QPushButton *sendSettings = rig.button(QStringLiteral("Command12"));
+        QVERIFY(sendSettings->isEnabled());
+        sendSettings->click();
+        board.resumeReading();
+        QCOMPARE(rig.nextOutcome(), LinkOutcome::Sent); // the labels
+        QVERIFY(rig.driver->link().busy()); // the settings, right after
+        QVERIFY(sendSettings->isEnabled());
+        sendSettings->click();
+        QCOMPARE(rig.nextOutcome(), LinkOutcome::Sent);
+        QVERIFY(!rig.nextOutcome(3000));
+
+        const QList<QByteArray> names = namesOf(framesOn(board));
+        QCOMPARE(names.mid(0, 2 * kLabelCount), labelUploadNames());
+        const QList<QByteArray> settings = names.mid(2 * kLabelCount);
+        QCOMPARE(settings.size(), 23);
+        QCOMPARE(settings.count(QByteArray("SAVE")), 1);
+        QCOMPARE(settings.last(), QByteArray("SAVE"));
+        QCOMPARE(rig.messages, QStringList());
     }
 
     // A port that cannot be opened now: nothing written, nothing on the
