@@ -67,8 +67,10 @@ int runWindow(QApplication &app, IniSettingsBackend &settings)
     Driver driver(settings);
     // Dialogs and the desktop's task switcher show the same icon as the window.
     QApplication::setWindowIcon(driver.window().windowIcon());
+    // exit() rather than quit(): quit() first asks every window to close,
+    // and an About window that is still filling its bar refuses.
     QObject::connect(
-        &driver.window(), &Form1::shutDown, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+        &driver.window(), &Form1::shutDown, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
 
     InstanceChannel channel(settings.filePath(), InstanceChannel::Kind::Window);
     QObject::connect(&channel, &InstanceChannel::comeForward, &driver.window(), [&driver] {
@@ -81,10 +83,12 @@ int runWindow(QApplication &app, IniSettingsBackend &settings)
     // no message left waiting for a click. Before the settings were loaded
     // (the splash) the program ends at once and leaves the file alone.
     TerminationSignals termination;
-    const auto end = [&app, &driver] {
+    const auto end = [&driver] {
         driver.station().setTerminating();
         if (!driver.station().isLoaded()) {
-            app.quit();
+            // Not quit(): it asks every window to close first, and the
+            // splash refuses until its bar is full.
+            QCoreApplication::exit(0);
             return;
         }
         driver.window().close();
