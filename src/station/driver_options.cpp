@@ -8,6 +8,8 @@ namespace {
 
 const QString kClockSyncKey = QStringLiteral("ClockSyncMinutes");
 const QString kWatchKey = QStringLiteral("WatchSongFile");
+const QString kOriginKey = QStringLiteral("SongSource");
+const QString kPlayerKey = QStringLiteral("Player");
 
 } // namespace
 
@@ -25,6 +27,9 @@ DriverOptions loadDriverOptions(const SettingsBackend &store)
     }
     if (const auto stored = store.read(kDriverSection, kWatchKey))
         options.watchSongFile = stored->trimmed().compare(QLatin1String("False"), Qt::CaseInsensitive) != 0;
+    if (const auto stored = store.read(kDriverSection, kOriginKey))
+        options.songOrigin = stored->trimmed() == QLatin1String("Player") ? SongOrigin::Player : SongOrigin::File;
+    options.playerName = store.read(kDriverSection, kPlayerKey).value_or(QString()).trimmed();
     return options;
 }
 
@@ -32,6 +37,9 @@ void saveDriverOptions(const DriverOptions &options, SettingsBackend &store)
 {
     store.write(kDriverSection, kClockSyncKey, QString::number(options.clockSyncMinutes));
     store.write(kDriverSection, kWatchKey, options.watchSongFile ? QStringLiteral("True") : QStringLiteral("False"));
+    store.write(kDriverSection, kOriginKey,
+        options.songOrigin == SongOrigin::Player ? QStringLiteral("Player") : QStringLiteral("File"));
+    store.write(kDriverSection, kPlayerKey, options.playerName);
 }
 
 } // namespace zorvan

@@ -10,12 +10,18 @@ namespace zorvan {
 // in a section of their own so that the 257 station keys stay as they are.
 inline const QString kDriverSection = QStringLiteral("Driver");
 
+// Where the song comes from.
+enum class SongOrigin { File, Player };
+
 struct DriverOptions {
     // Minutes between automatic settings of the board's clock; 0 is off.
     int clockSyncMinutes = 0;
     // A change of the song file runs the engine at once rather than at the
     // next tick; the tick stays for file systems that tell no changes.
     bool watchSongFile = true;
+    SongOrigin songOrigin = SongOrigin::File;
+    // The media player followed; empty: whichever plays.
+    QString playerName;
 
     bool operator==(const DriverOptions &) const = default;
 };

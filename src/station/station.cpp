@@ -222,6 +222,9 @@ void Station::setUnattended(bool unattended)
 void Station::applyOptions()
 {
     watchSongFile();
+    if (m_options.songOrigin == SongOrigin::Player) {
+        playerSource().setPlayer(m_options.playerName);
+    }
     if (m_options.clockSyncMinutes > 0)
         m_clockSyncTimer.start(m_options.clockSyncMinutes * 60 * 1000);
     else
@@ -734,6 +737,16 @@ void Station::runEngineTick()
         finishJob();
         return;
     }
+    if (m_options.songOrigin == SongOrigin::Player) {
+        // No player followed right now: nothing is known about the song.
+        const std::optional<QStringList> fields = m_playerSource ? m_playerSource->fields() : std::nullopt;
+        if (!fields) {
+            finishJob();
+            return;
+        }
+        followSong(*fields, false);
+        return;
+    }
     // The path as committed: a path being typed is never read.
     const SongSource source = ReadSongSource(*m_reader, m_record.AutoPSPath);
     if (source.status == SongSource::Status::Missing) {
@@ -763,17 +776,17 @@ void Station::runEngineTick()
         runRadioTextStep();
         return;
     }
-    followSong(source.fields);
+    followSong(source.fields, true);
 }
 
 // The song as read: the operator's rules first, then the station's own
 // texts or the song, then the labels and the radio text.
-void Station::followSong(const QStringList &readFields)
+void Station::followSong(const QStringList &readFields, bool fromFile)
 {
     const RuledSong song = applySongRules(m_rules, readFields, std::nullopt);
     const QString songText = FitLongText(ComposeSongText(song.fields));
     const bool empty = songText.trimmed().isEmpty();
-    if (!song.ignored
+    if (!song.ignored && fromFile
         && holdEmptyRead(empty,
             !m_auto.SongDisplay.isEmpty() || (m_record.RTSwitch == 1 && !m_auto.radioTextField.isEmpty()))) {
         finishJob();
@@ -868,9 +881,13 @@ void Station::runRadioTextStep()
         finishJob();
         return;
     }
-    std::optional<QString> line = applySongRules(m_rules, {}, ReadFirstLine(*m_reader, m_record.AutoPSPath)).firstLine;
+    const bool fromPlayer = m_options.songOrigin == SongOrigin::Player;
+    std::optional<QString> line = fromPlayer
+        ? (m_playerSource && m_playerSource->fields() ? std::optional(m_playerSource->firstLine()) : std::nullopt)
+        : ReadFirstLine(*m_reader, m_record.AutoPSPath);
+    line = applySongRules(m_rules, {}, line).firstLine;
     // Emptied between the two reads of this tick: believed only later.
-    if (line && holdEmptyRead(line->trimmed().isEmpty(), !m_auto.radioTextField.isEmpty()))
+    if (!fromPlayer && line && holdEmptyRead(line->trimmed().isEmpty(), !m_auto.radioTextField.isEmpty()))
         line.reset();
     const AutoUpdateStep rt = updateRadioText(m_record, m_auto, line);
     if (rt.recordChanged)
@@ -1020,13 +1037,59 @@ void Station::setFallbackRule(const FallbackRule &rule)
     edited();
 }
 
+// The song from a media player.
+
+PlayerSongSource &Station::playerSource()
+{
+    if (!m_playerSource) {
+        m_playerSource = std::make_unique<PlayerSongSource>();
+        m_playerSource->setPlayer(m_options.playerName);
+        // The player says when its song changes: followed at once, as a
+        // change of the song file is.
+        connect(m_playerSource.get(), &PlayerSongSource::changed, this, [this] {
+            if (m_options.songOrigin == SongOrigin::Player)
+                songFileTouched();
+            emit playersChanged();
+        });
+        connect(m_playerSource.get(), &PlayerSongSource::vanished, this, [this](const QString &name) {
+            if (m_options.songOrigin != SongOrigin::Player)
+                return;
+            const QString text = tr("The media player %1 has gone; its songs are followed again when it returns.")
+                                     .arg(name);
+            log(text);
+            tellOperator(text);
+        });
+        connect(m_playerSource.get(), &PlayerSongSource::returned, this, [this](const QString &name) {
+            if (m_options.songOrigin == SongOrigin::Player)
+                log(tr("Following the media player %1").arg(name));
+        });
+    }
+    return *m_playerSource;
+}
+
+QStringList Station::playersPresent()
+{
+    return playerSource().playersPresent();
+}
+
+void Station::setSongOrigin(SongOrigin origin, const QString &playerName)
+{
+    m_options.songOrigin = origin;
+    m_options.playerName = playerName.trimmed();
+    saveDriverOptions(m_options, m_store);
+    applyOptions();
+    edited();
+    if (origin == SongOrigin::Player)
+        songFileTouched();
+}
+
 // Watching the song file.
 
 void Station::watchSongFile()
 {
     QStringList wanted;
     const bool following = m_record.AutoPS != 0 || m_record.RTSwitch != 0;
-    if (m_loaded && !m_shutDown && m_options.watchSongFile && following) {
+    if (m_loaded && !m_shutDown && m_options.watchSongFile && following && m_options.songOrigin == SongOrigin::File) {
         const QFileInfo file(m_record.AutoPSPath);
         // The folder too: writers often replace the file by renaming a new
         // one over it, which the file's own watch does not survive.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "content/auto_update.h"
+#include "content/player_song_source.h"
 #include "content/preview.h"
 #include "content/song_rules.h"
 #include "content/station_texts.h"
@@ -151,6 +152,10 @@ public:
     void setComDevice(const QString &device);
     void setClockSyncMinutes(int minutes);
     void setSongRules(const SongRules &rules);
+    // The song file, or a media player (empty name: whichever plays).
+    void setSongOrigin(SongOrigin origin, const QString &playerName);
+    // The media players on the session bus, for the operator to choose.
+    QStringList playersPresent();
     void setFallbackRule(const FallbackRule &rule);
     // The window stopped being the active one.
     void saveUnasked();
@@ -168,6 +173,8 @@ signals:
     void readyToClose();
     // One line for each transmission and each fault, with the time.
     void logged(const QString &line);
+    // A media player came, went or changed its song.
+    void playersChanged();
 
 private:
     enum class Job { EngineTick, SendSettings, SendRtAndPs, SynchronizeTime, SetMode, ClockSync };
@@ -186,7 +193,9 @@ private:
     void applyOptions();
     void afterLoad(bool unreadable);
     void runEngineTick();
-    void followSong(const QStringList &readFields);
+    // `fromFile`: an empty read may be a writer caught emptying the file.
+    void followSong(const QStringList &readFields, bool fromFile);
+    PlayerSongSource &playerSource();
     void putStationTextsOnAir();
     // The operator set or sent labels or the radio text: they are the
     // station's own texts from now on.
@@ -240,6 +249,7 @@ private:
     FallbackRule m_fallbackRule;
     std::optional<StationTexts> m_stationTexts;
     FallbackState m_fallback;
+    std::unique_ptr<PlayerSongSource> m_playerSource;
     std::deque<QString> m_log;
 
     // A fault of the automatic updates is told once while it lasts.
