@@ -4,8 +4,9 @@
 //   bench_idle_tick [TICKS]
 
 #include "bench_support.h"
+#include "memory_settings_backend.h"
 
-#include "link/memory_serial_port.h"
+#include "memory_serial_port.h"
 #include "settings/settings_store.h"
 #include "station/station.h"
 

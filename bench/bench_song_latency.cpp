@@ -5,6 +5,7 @@
 //   bench_song_latency [CHANGES]
 
 #include "bench_support.h"
+#include "memory_settings_backend.h"
 
 #include "link/com_port_map.h"
 #include "settings/settings_store.h"

@@ -4,6 +4,7 @@
 //   bench_startup [RUNS]
 
 #include "bench_support.h"
+#include "memory_settings_backend.h"
 
 #include "settings/settings_store.h"
 #include "ui/driver.h"

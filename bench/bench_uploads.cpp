@@ -4,6 +4,7 @@
 //   bench_uploads [SETTINGS_RUNS] [CLOCK_RUNS] [TEXT_RUNS]
 
 #include "bench_support.h"
+#include "memory_settings_backend.h"
 
 #include "link/com_port_map.h"
 #include "settings/settings_store.h"

@@ -6,6 +6,7 @@
 // it holds.
 
 #include "fuzz_input.h"
+#include "memory_settings_backend.h"
 
 #include "content/label_frames.h"
 #include "content/programme_text_upload.h"

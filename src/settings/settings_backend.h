@@ -24,19 +24,6 @@ public:
     virtual bool readable() const = 0;
 };
 
-class MemorySettingsBackend : public SettingsBackend {
-public:
-    std::optional<QString> read(const QString &section, const QString &key) const override;
-    void write(const QString &section, const QString &key, const QString &value) override;
-    bool flush() override { return !failWrites; }
-    bool readable() const override { return true; }
-
-    // Everything written, by "section/key".
-    std::map<QString, QString> values;
-    // Lets tests play a medium that refuses writes.
-    bool failWrites = false;
-    int writeCount = 0;
-};
 
 // The settings file in QSettings' INI format at an explicit path. Every
 // value of every section is held in memory; the file is read whole at

@@ -116,6 +116,8 @@ private:
         QLineEdit *psSourcePath = nullptr; // Text3
         QPushButton *browsePsSource = nullptr; // Command4
         QLabel *songDisplay = nullptr; // Label5
+        QLabel *onAir = nullptr; // the song or the station's own texts
+        QPushButton *nowPlaying = nullptr; // song source, fallback and text rules
     };
 
     struct AboutPage {

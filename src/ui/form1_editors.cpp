@@ -12,6 +12,7 @@
 #include "ui/help_dialog.h"
 #include "ui/help_support.h"
 #include "ui/help_texts.h"
+#include "ui/now_playing_dialog.h"
 #include "ui/transmission_log.h"
 
 #include <QAction>
@@ -231,6 +232,7 @@ void Form1::connectShell()
     connect(m_menus.setup, &QAction::triggered, this, [this] { FrmSetup::open(m_station, this); });
     connect(m_menus.about, &QAction::triggered, this, [this] { FrmAbout::showAbout(this); });
     connect(m_menus.log, &QAction::triggered, this, [this] { TransmissionLog::open(m_station, this); });
+    connect(m_auto.nowPlaying, &QPushButton::clicked, this, [this] { NowPlayingDialog::open(m_station, this); });
 }
 
 void Form1::browse(SongFileField field)
@@ -307,6 +309,12 @@ void Form1::redrawSongPage()
     showOption({ m_auto.rtUpdateYes, m_auto.rtUpdateNo }, record.RTSwitch != 0 ? 0 : 1);
     showOption({ m_auto.updateType.begin(), m_auto.updateType.end() },
         song.mode ? static_cast<int>(*song.mode) : -1);
+    const bool player = m_station.options().songOrigin == SongOrigin::Player;
+    QString onAir = m_station.onAir() == OnAir::Station ? tr("On air: the station's own texts")
+        : player                                         ? tr("On air: the song of the media player")
+                                                         : tr("On air: the song of the file");
+    if (m_auto.onAir->text() != onAir)
+        m_auto.onAir->setText(onAir);
 }
 
 void Form1::redrawStatus()

@@ -503,6 +503,14 @@ QWidget *Form1::buildAutoPage(QWidget *parent)
     psLayout->addWidget(m_auto.psSourcePath, 1, 0, 1, 4);
     psLayout->addWidget(m_auto.browsePsSource, 1, 4);
     psLayout->addWidget(m_auto.songDisplay, 2, 0, 1, 5);
+    // Where the song comes from, the text rules and the station's own texts
+    // have a window of their own; the page shows which is on air.
+    m_auto.onAir = named(new QLabel(psGroup), QStringLiteral("OnAirLabel"));
+    m_auto.onAir->setAccessibleName(tr("On air"));
+    m_auto.nowPlaying = named(new QPushButton(tr("Song source..."), psGroup), QStringLiteral("NowPlayingButton"));
+    m_auto.nowPlaying->setToolTip(tr("Song file or media player, text rules, and the station's own texts"));
+    psLayout->addWidget(m_auto.onAir, 3, 0, 1, 3);
+    psLayout->addWidget(m_auto.nowPlaying, 3, 3, 1, 2);
     outerLayout->addWidget(psGroup, 2, 0, 1, 2);
     outerLayout->setColumnStretch(0, 1);
     pageLayout->addStretch(1);

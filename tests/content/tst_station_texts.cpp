@@ -1,4 +1,5 @@
 #include "content/station_texts.h"
+#include "memory_settings_backend.h"
 
 #include <QtTest>
 

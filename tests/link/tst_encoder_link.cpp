@@ -1,6 +1,6 @@
 #include "link/clock_sync.h"
 #include "link/encoder_link.h"
-#include "link/memory_serial_port.h"
+#include "memory_serial_port.h"
 #include "link/mode_command.h"
 #include "link/posix_serial_port.h"
 #include "plan_over_pty.h"

@@ -1,6 +1,6 @@
 #include "link/clock_sync.h"
 #include "link/link_failure_message.h"
-#include "link/memory_serial_port.h"
+#include "memory_serial_port.h"
 #include "link/mode_command.h"
 #include "link/run_transmission.h"
 

@@ -1,4 +1,5 @@
 #include "fake_player_transport.h"
+#include "memory_settings_backend.h"
 #include "player/cls_winamp.h"
 #include "settings/settings_backend.h"
 #include "settings/settings_store.h"

@@ -1,4 +1,5 @@
 #include "settings/settings_store.h"
+#include "memory_settings_backend.h"
 #include "testsupport.h"
 
 #include <QDir>

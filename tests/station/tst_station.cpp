@@ -1,8 +1,9 @@
 #include "station/station.h"
+#include "memory_settings_backend.h"
 
 #include "link/frame_decoder.h"
 #include "link/link_failure_message.h"
-#include "link/memory_serial_port.h"
+#include "memory_serial_port.h"
 #include "link/wire_text.h"
 #include "memory_song_file_reader.h"
 #include "settings/settings_store.h"

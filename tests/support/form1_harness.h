@@ -1,6 +1,7 @@
 #pragma once
 
-#include "link/memory_serial_port.h"
+#include "memory_serial_port.h"
+#include "memory_settings_backend.h"
 #include "settings/settings_backend.h"
 #include "station/station.h"
 #include "ui/form1.h"

@@ -1,6 +1,6 @@
 #include "soak_link.h"
 
-#include "link/memory_serial_port.h"
+#include "memory_serial_port.h"
 #include "link/run_transmission.h"
 
 #include <utility>

@@ -1,4 +1,5 @@
 #include "content/programme_text_upload.h"
+#include "memory_settings_backend.h"
 #include "link/clock_sync.h"
 #include "link/com_port_map.h"
 #include "link/link_failure_message.h"

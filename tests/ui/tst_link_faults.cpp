@@ -1,4 +1,5 @@
 #include "fault_privileges.h"
+#include "memory_settings_backend.h"
 #include "link/clock_sync.h"
 #include "link/com_port_map.h"
 #include "link/frame_decoder.h"

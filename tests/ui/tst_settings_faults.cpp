@@ -1,6 +1,7 @@
 #include "fault_privileges.h"
+#include "memory_settings_backend.h"
 #include "form1_harness.h"
-#include "link/memory_serial_port.h"
+#include "memory_serial_port.h"
 #include "settings/settings_store.h"
 #include "testsupport.h"
 #include "ui/driver.h"

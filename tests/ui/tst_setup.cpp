@@ -1,5 +1,6 @@
 #include "link/com_port_map.h"
-#include "link/memory_serial_port.h"
+#include "memory_settings_backend.h"
+#include "memory_serial_port.h"
 #include "model/setup_choices.h"
 #include "settings/settings_store.h"
 #include "ui/frm_setup.h"

@@ -1,4 +1,4 @@
-#include "link/memory_serial_port.h"
+#include "memory_serial_port.h"
 
 #include <algorithm>
 

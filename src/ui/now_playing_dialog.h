@@ -1,0 +1,47 @@
+#pragma once
+
+#include "station/station.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QPlainTextEdit;
+class QRadioButton;
+
+namespace zorvan {
+
+// Where the song comes from (the song file or a media player), the text
+// rules applied to it, and when the station's own texts go back on air.
+// Every choice goes to the station at once; the rules when they are left or
+// the window is closed.
+class NowPlayingDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    NowPlayingDialog(Station &station, QWidget *parent = nullptr);
+
+    // The one window, non-modal; opening it again brings it forward.
+    static NowPlayingDialog *open(Station &station, QWidget *parent);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void showChoices(const Station &station);
+    void fillPlayers();
+    void originChosen();
+    void fallbackChosen();
+    void commitRules();
+
+    Station &m_station;
+    QRadioButton *m_fromFile;
+    QRadioButton *m_fromPlayer;
+    QComboBox *m_player;
+    QComboBox *m_fallbackMinutes;
+    QCheckBox *m_fallbackOnEmpty;
+    QPlainTextEdit *m_rules;
+};
+
+} // namespace zorvan
