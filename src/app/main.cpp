@@ -45,7 +45,8 @@ int alreadyRunning(const QString &settingsPath, qint64 pid, bool window)
 {
     const std::optional<InstanceChannel::Kind> running = InstanceChannel::askRunning(settingsPath);
     const QString text = running == InstanceChannel::Kind::Service
-        ? QObject::tr("The ZORVAN Q500+ driver already runs as a service (process %1) on the settings file %2.")
+        ? QObject::tr(
+            "The ZORVAN Q500+ driver already runs as a service (process %1) on the settings file %2.")
               .arg(pid)
               .arg(settingsPath)
         : QObject::tr("The ZORVAN Q500+ driver already runs (process %1) on the settings file %2.")
@@ -105,8 +106,8 @@ int runWindow(QApplication &app, IniSettingsBackend &settings)
 int main(int argc, char *argv[])
 {
     const bool window = wantsWindow(argc, argv);
-    std::unique_ptr<QCoreApplication> app
-        = window ? std::make_unique<QApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
+    std::unique_ptr<QCoreApplication> app = window ? std::make_unique<QApplication>(argc, argv)
+                                                   : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zorvan"));
     QCoreApplication::setOrganizationName(QStringLiteral("KVL Systems"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ZORVAN_VERSION));
@@ -133,7 +134,8 @@ int main(int argc, char *argv[])
     parser.process(*app); // --help and --version print and end here
 
     if (!parser.positionalArguments().isEmpty()) {
-        printError(QObject::tr("unexpected argument %1; see --help").arg(parser.positionalArguments().first()));
+        printError(
+            QObject::tr("unexpected argument %1; see --help").arg(parser.positionalArguments().first()));
         return 2;
     }
     const QString settingsPath = parser.isSet(settingsFile)

@@ -47,7 +47,8 @@ LabelWrites switchOffLeftovers(LabelList &labels, const LabelWrites &written, Au
     return switchedOff;
 }
 
-void rebuildLabels(StationSettings &record, AutoUpdateState &state, const QString &songText, const QDate &today)
+void rebuildLabels(
+    StationSettings &record, AutoUpdateState &state, const QString &songText, const QDate &today)
 {
     showSongText(record, state, songText);
     const DynamicMode mode = state.mode.value_or(DynamicMode::TurnOff);

@@ -1,13 +1,12 @@
 #include "content/song_rules.h"
 
 #include "content/song_source.h"
+#include "settings/settings_store.h"
 
 namespace zorvan {
 
 namespace {
 
-// The same section as the driver's other options.
-const QString kRulesSection = QStringLiteral("Driver");
 const QString kReplaceKey = QStringLiteral("Replace");
 const QString kIgnoreKey = QStringLiteral("Ignore");
 const QString kStoredArrow = QStringLiteral("=>");
@@ -39,7 +38,7 @@ QStringList storedList(const SettingsBackend &store, const QString &base)
 {
     QStringList values;
     for (int number = 1;; ++number) {
-        const std::optional<QString> value = store.read(kRulesSection, numbered(base, number));
+        const std::optional<QString> value = store.read(kDriverSection, numbered(base, number));
         if (!value)
             return values;
         if (!value->isEmpty())
@@ -51,10 +50,10 @@ void storeList(SettingsBackend &store, const QString &base, const QStringList &v
 {
     int number = 1;
     for (const QString &value : values)
-        store.write(kRulesSection, numbered(base, number++), value);
+        store.write(kDriverSection, numbered(base, number++), value);
     // The backend cannot remove a key; an empty one no longer counts.
-    for (; store.read(kRulesSection, numbered(base, number)).has_value(); ++number)
-        store.write(kRulesSection, numbered(base, number), QString());
+    for (; store.read(kDriverSection, numbered(base, number)).has_value(); ++number)
+        store.write(kDriverSection, numbered(base, number), QString());
 }
 
 } // namespace

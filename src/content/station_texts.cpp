@@ -9,7 +9,6 @@ namespace zorvan {
 namespace {
 
 // The same section as the driver's other options.
-const QString kDriverOptionsSection = QStringLiteral("Driver");
 const QString kFallbackMinutesKey = QStringLiteral("FallbackMinutes");
 const QString kFallbackOnEmptyKey = QStringLiteral("FallbackOnEmptySong");
 const QString kRadioTextKey = QStringLiteral("RT");
@@ -82,22 +81,22 @@ void saveStationTexts(const StationTexts &texts, SettingsBackend &store)
 FallbackRule loadFallbackRule(const SettingsBackend &store)
 {
     FallbackRule rule;
-    if (const auto stored = store.read(kDriverOptionsSection, kFallbackMinutesKey)) {
+    if (const auto stored = store.read(kDriverSection, kFallbackMinutesKey)) {
         bool ok = false;
         const int minutes = stored->trimmed().toInt(&ok);
         if (ok)
             rule.minutes = std::clamp(minutes, 0, kMostFallbackMinutes);
     }
-    if (const auto stored = store.read(kDriverOptionsSection, kFallbackOnEmptyKey))
+    if (const auto stored = store.read(kDriverSection, kFallbackOnEmptyKey))
         rule.onEmptySong = stored->trimmed() == QLatin1String("1");
     return rule;
 }
 
 void saveFallbackRule(const FallbackRule &rule, SettingsBackend &store)
 {
-    store.write(kDriverOptionsSection, kFallbackMinutesKey, QString::number(rule.minutes));
-    store.write(kDriverOptionsSection, kFallbackOnEmptyKey,
-        rule.onEmptySong ? QStringLiteral("1") : QStringLiteral("0"));
+    store.write(kDriverSection, kFallbackMinutesKey, QString::number(rule.minutes));
+    store.write(
+        kDriverSection, kFallbackOnEmptyKey, rule.onEmptySong ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 FallbackDecision decideFallback(FallbackState &state, const FallbackRule &rule, const QString &songText,

@@ -9,6 +9,8 @@ namespace zorvan {
 
 inline const QString kSettingsSection = QStringLiteral("RODIREZ500+");
 inline const QString kPortsSection = QStringLiteral("Ports");
+// The driver's own options, which the station section does not hold.
+inline const QString kDriverSection = QStringLiteral("Driver");
 
 enum class StoreStatus { Ok, Unreadable, Unwritable };
 

@@ -21,14 +21,16 @@ DriverOptions loadDriverOptions(const SettingsBackend &store)
         const int minutes = stored->trimmed().toInt(&ok);
         // A hand-edited value that is no choice of the list is taken as off
         // rather than as a flood of clock frames.
-        if (ok && std::find(std::begin(kClockSyncChoices), std::end(kClockSyncChoices), minutes)
+        if (ok
+            && std::find(std::begin(kClockSyncChoices), std::end(kClockSyncChoices), minutes)
                 != std::end(kClockSyncChoices))
             options.clockSyncMinutes = minutes;
     }
     if (const auto stored = store.read(kDriverSection, kWatchKey))
         options.watchSongFile = stored->trimmed().compare(QLatin1String("False"), Qt::CaseInsensitive) != 0;
     if (const auto stored = store.read(kDriverSection, kOriginKey))
-        options.songOrigin = stored->trimmed() == QLatin1String("Player") ? SongOrigin::Player : SongOrigin::File;
+        options.songOrigin
+            = stored->trimmed() == QLatin1String("Player") ? SongOrigin::Player : SongOrigin::File;
     options.playerName = store.read(kDriverSection, kPlayerKey).value_or(QString()).trimmed();
     return options;
 }
@@ -36,7 +38,8 @@ DriverOptions loadDriverOptions(const SettingsBackend &store)
 void saveDriverOptions(const DriverOptions &options, SettingsBackend &store)
 {
     store.write(kDriverSection, kClockSyncKey, QString::number(options.clockSyncMinutes));
-    store.write(kDriverSection, kWatchKey, options.watchSongFile ? QStringLiteral("True") : QStringLiteral("False"));
+    store.write(
+        kDriverSection, kWatchKey, options.watchSongFile ? QStringLiteral("True") : QStringLiteral("False"));
     store.write(kDriverSection, kOriginKey,
         options.songOrigin == SongOrigin::Player ? QStringLiteral("Player") : QStringLiteral("File"));
     store.write(kDriverSection, kPlayerKey, options.playerName);

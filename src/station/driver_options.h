@@ -1,14 +1,11 @@
 #pragma once
 
 #include "settings/settings_backend.h"
+#include "settings/settings_store.h"
 
 #include <QString>
 
 namespace zorvan {
-
-// Options of this driver that the station section does not hold; they live
-// in a section of their own so that the 257 station keys stay as they are.
-inline const QString kDriverSection = QStringLiteral("Driver");
 
 // Where the song comes from.
 enum class SongOrigin { File, Player };

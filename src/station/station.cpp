@@ -395,7 +395,8 @@ void Station::commitLabel(int index, const QString &text)
     if (known)
         shown[static_cast<std::size_t>(index)] = text;
     zorvan::commitLabels(shown, m_record);
-    if (known && m_record.PS[static_cast<std::size_t>(index)] != m_auto.songLabels[static_cast<std::size_t>(index)])
+    if (known
+        && m_record.PS[static_cast<std::size_t>(index)] != m_auto.songLabels[static_cast<std::size_t>(index)])
         keepStationTexts([this, index](StationTexts &texts) {
             texts.labels[static_cast<std::size_t>(index)] = m_record.PS[static_cast<std::size_t>(index)];
         });
@@ -606,13 +607,13 @@ void Station::start(Job job)
         const qint16 afNum = upload.afNum;
         startUpload(UploadButton::SendSettings, upload.plan, QStringLiteral("Send settings"),
             [this, afNum](LinkOutcome outcome) {
-            // The count is made once the port is open; an upload that never
-            // reached its frames leaves the stored count alone.
-            if (!portOpened(outcome))
-                return;
-            m_record.AFNum = afNum;
-            edited();
-        });
+                // The count is made once the port is open; an upload that never
+                // reached its frames leaves the stored count alone.
+                if (!portOpened(outcome))
+                    return;
+                m_record.AFNum = afNum;
+                edited();
+            });
         return;
     }
     case Job::SendRtAndPs: {
@@ -664,8 +665,8 @@ void Station::start(Job job)
     }
 }
 
-void Station::startUpload(
-    UploadButton button, const Transmission &plan, const QString &what, std::function<void(LinkOutcome)> after)
+void Station::startUpload(UploadButton button, const Transmission &plan, const QString &what,
+    std::function<void(LinkOutcome)> after)
 {
     m_runningButton = button;
     emit changed(Status);
@@ -865,13 +866,14 @@ void Station::putStationTextsOnAir()
                 return;
             }
             autoUpdateSucceeded();
-            transmit(UpdateRadioTextPlan(m_record.RT), tr("station radio text"), true, [this](LinkOutcome sent) {
-                if (sent == LinkOutcome::Sent)
-                    autoUpdateSucceeded();
-                else
-                    autoUpdateFailed(sent);
-                finishJob();
-            });
+            transmit(
+                UpdateRadioTextPlan(m_record.RT), tr("station radio text"), true, [this](LinkOutcome sent) {
+                    if (sent == LinkOutcome::Sent)
+                        autoUpdateSucceeded();
+                    else
+                        autoUpdateFailed(sent);
+                    finishJob();
+                });
         });
 }
 
@@ -883,7 +885,8 @@ void Station::runRadioTextStep()
     }
     const bool fromPlayer = m_options.songOrigin == SongOrigin::Player;
     std::optional<QString> line = fromPlayer
-        ? (m_playerSource && m_playerSource->fields() ? std::optional(m_playerSource->firstLine()) : std::nullopt)
+        ? (m_playerSource && m_playerSource->fields() ? std::optional(m_playerSource->firstLine())
+                                                      : std::nullopt)
         : ReadFirstLine(*m_reader, m_record.AutoPSPath);
     line = applySongRules(m_rules, {}, line).firstLine;
     // Emptied between the two reads of this tick: believed only later.
@@ -896,14 +899,15 @@ void Station::runRadioTextStep()
         finishJob();
         return;
     }
-    transmit(*rt.plan, QStringLiteral("radio text \"%1\"").arg(m_record.RT), true, [this](LinkOutcome outcome) {
-        radioTextSent(m_auto, outcome == LinkOutcome::Sent);
-        if (outcome == LinkOutcome::Sent)
-            autoUpdateSucceeded();
-        else
-            autoUpdateFailed(outcome);
-        finishJob();
-    });
+    transmit(
+        *rt.plan, QStringLiteral("radio text \"%1\"").arg(m_record.RT), true, [this](LinkOutcome outcome) {
+            radioTextSent(m_auto, outcome == LinkOutcome::Sent);
+            if (outcome == LinkOutcome::Sent)
+                autoUpdateSucceeded();
+            else
+                autoUpdateFailed(outcome);
+            finishJob();
+        });
 }
 
 // A fault of the automatic updates would come back every second: it is told
@@ -1054,8 +1058,8 @@ PlayerSongSource &Station::playerSource()
         connect(m_playerSource.get(), &PlayerSongSource::vanished, this, [this](const QString &name) {
             if (m_options.songOrigin != SongOrigin::Player)
                 return;
-            const QString text = tr("The media player %1 has gone; its songs are followed again when it returns.")
-                                     .arg(name);
+            const QString text
+                = tr("The media player %1 has gone; its songs are followed again when it returns.").arg(name);
             log(text);
             tellOperator(text);
         });
@@ -1089,7 +1093,8 @@ void Station::watchSongFile()
 {
     QStringList wanted;
     const bool following = m_record.AutoPS != 0 || m_record.RTSwitch != 0;
-    if (m_loaded && !m_shutDown && m_options.watchSongFile && following && m_options.songOrigin == SongOrigin::File) {
+    if (m_loaded && !m_shutDown && m_options.watchSongFile && following
+        && m_options.songOrigin == SongOrigin::File) {
         const QFileInfo file(m_record.AutoPSPath);
         // The folder too: writers often replace the file by renaming a new
         // one over it, which the file's own watch does not survive.

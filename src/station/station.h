@@ -3,9 +3,9 @@
 #include "content/auto_update.h"
 #include "content/player_song_source.h"
 #include "content/preview.h"
+#include "content/song_file_reader.h"
 #include "content/song_rules.h"
 #include "content/station_texts.h"
-#include "content/song_file_reader.h"
 #include "link/encoder_link.h"
 #include "link/upload_buttons.h"
 #include "model/station_settings.h"
@@ -187,8 +187,8 @@ private:
     void finishJob();
     // `automatic`: sent by the station itself, whose faults are told and
     // logged once while they last.
-    void transmit(const Transmission &plan, const QString &what, bool automatic,
-        std::function<void(LinkOutcome)> done);
+    void transmit(
+        const Transmission &plan, const QString &what, bool automatic, std::function<void(LinkOutcome)> done);
     void log(const QString &text);
     void applyOptions();
     void afterLoad(bool unreadable);

@@ -158,7 +158,6 @@ private:
         QAction *about = nullptr; // Aboutmnu
     };
 
-
     // Building (form1_pages.cpp).
     void buildWindow();
     void buildMenus();

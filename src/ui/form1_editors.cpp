@@ -118,7 +118,8 @@ void Form1::connectEditors()
         connect(selector->lineEdit(), &QLineEdit::editingFinished, this,
             [station, selector, choose = choose] { (station->*choose)(selector->currentText()); });
     }
-    connect(m_pi.programReference, &QComboBox::currentIndexChanged, station, &Station::chooseProgramReference);
+    connect(
+        m_pi.programReference, &QComboBox::currentIndexChanged, station, &Station::chooseProgramReference);
     m_pi.programReference->installEventFilter(this);
 
     for (std::size_t pair = 0; pair < m_pi.flags.size(); ++pair) {
@@ -224,7 +225,8 @@ void Form1::connectShell()
     };
     for (const auto &[button, which] : messageButtons) {
         if (button)
-            connect(button, &QPushButton::clicked, this, [this, which = which] { showMessageHelp(which, this); });
+            connect(
+                button, &QPushButton::clicked, this, [this, which = which] { showMessageHelp(which, this); });
     }
     // The dialogs show the busy pointer themselves while they load; the
     // record reaches the store before they take the focus, as the main
@@ -232,7 +234,8 @@ void Form1::connectShell()
     connect(m_menus.setup, &QAction::triggered, this, [this] { FrmSetup::open(m_station, this); });
     connect(m_menus.about, &QAction::triggered, this, [this] { FrmAbout::showAbout(this); });
     connect(m_menus.log, &QAction::triggered, this, [this] { TransmissionLog::open(m_station, this); });
-    connect(m_auto.nowPlaying, &QPushButton::clicked, this, [this] { NowPlayingDialog::open(m_station, this); });
+    connect(
+        m_auto.nowPlaying, &QPushButton::clicked, this, [this] { NowPlayingDialog::open(m_station, this); });
 }
 
 void Form1::browse(SongFileField field)
@@ -311,8 +314,8 @@ void Form1::redrawSongPage()
         song.mode ? static_cast<int>(*song.mode) : -1);
     const bool player = m_station.options().songOrigin == SongOrigin::Player;
     QString onAir = m_station.onAir() == OnAir::Station ? tr("On air: the station's own texts")
-        : player                                         ? tr("On air: the song of the media player")
-                                                         : tr("On air: the song of the file");
+        : player                                        ? tr("On air: the song of the media player")
+                                                        : tr("On air: the song of the file");
     if (m_auto.onAir->text() != onAir)
         m_auto.onAir->setText(onAir);
 }
@@ -320,7 +323,8 @@ void Form1::redrawSongPage()
 void Form1::redrawStatus()
 {
     m_statusText->setText(m_station.statusText());
-    m_right.progress->setValue(std::clamp(m_station.progress(), m_right.progress->minimum(), m_right.progress->maximum()));
+    m_right.progress->setValue(
+        std::clamp(m_station.progress(), m_right.progress->minimum(), m_right.progress->maximum()));
     m_right.sendSettings->setEnabled(m_station.uploadButtonEnabled(UploadButton::SendSettings));
     m_right.sendRtAndPs->setEnabled(m_station.uploadButtonEnabled(UploadButton::SendRtAndPs));
     m_messages.synchronizeTime->setEnabled(m_station.uploadButtonEnabled(UploadButton::SynchronizeTime));

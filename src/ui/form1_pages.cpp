@@ -406,7 +406,8 @@ QWidget *Form1::buildMessagePage(QWidget *parent)
     // The board's clock drifts; the driver can set it again by itself.
     m_messages.clockSync = named(new QComboBox(clock), QStringLiteral("ClockSyncCombo"));
     for (const int minutes : kClockSyncChoices)
-        m_messages.clockSync->addItem(minutes == 0 ? tr("never") : tr("every %n minute(s)", nullptr, minutes));
+        m_messages.clockSync->addItem(
+            minutes == 0 ? tr("never") : tr("every %n minute(s)", nullptr, minutes));
     m_messages.clockSync->setToolTip(tr("Sets the encoder's clock from the PC clock by itself"));
     auto *clockSyncCaption = captionFor(m_messages.clockSync, tr("Synchronize automatically:"), clock);
     clockLayout->addWidget(timeGroup, 0, 0);
@@ -507,7 +508,8 @@ QWidget *Form1::buildAutoPage(QWidget *parent)
     // have a window of their own; the page shows which is on air.
     m_auto.onAir = named(new QLabel(psGroup), QStringLiteral("OnAirLabel"));
     m_auto.onAir->setAccessibleName(tr("On air"));
-    m_auto.nowPlaying = named(new QPushButton(tr("Song source..."), psGroup), QStringLiteral("NowPlayingButton"));
+    m_auto.nowPlaying
+        = named(new QPushButton(tr("Song source..."), psGroup), QStringLiteral("NowPlayingButton"));
     m_auto.nowPlaying->setToolTip(tr("Song file or media player, text rules, and the station's own texts"));
     psLayout->addWidget(m_auto.onAir, 3, 0, 1, 3);
     psLayout->addWidget(m_auto.nowPlaying, 3, 3, 1, 2);

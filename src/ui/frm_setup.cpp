@@ -71,8 +71,8 @@ FrmSetup::FrmSetup(Station &station, QWidget *parent)
     m_device = m_deviceList->lineEdit();
     m_device->setObjectName(QStringLiteral("DevicePath"));
     m_device->setAccessibleName(QStringLiteral("Device:"));
-    m_deviceList->setToolTip(
-        tr("The serial device this COM port opens, or a device server as tcp://HOST:PORT or rfc2217://HOST:PORT"));
+    m_deviceList->setToolTip(tr("The serial device this COM port opens, or a device server as "
+                                "tcp://HOST:PORT or rfc2217://HOST:PORT"));
     m_deviceList->setMinimumWidth(220);
     portLabel->setBuddy(m_port);
     speedLabel->setBuddy(m_speed);

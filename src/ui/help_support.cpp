@@ -14,7 +14,8 @@ namespace {
 // for someone to press OK.
 void showMessageBox(QWidget *parent, const QString &text)
 {
-    auto *box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("ZORVAN Q500+"), text, QMessageBox::Ok, parent);
+    auto *box
+        = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("ZORVAN Q500+"), text, QMessageBox::Ok, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
     box->show();

@@ -34,7 +34,8 @@ NowPlayingDialog::NowPlayingDialog(Station &station, QWidget *parent)
     , m_fromPlayer(new QRadioButton(tr("a media player:"), this))
     , m_player(new QComboBox(this))
     , m_fallbackMinutes(new QComboBox(this))
-    , m_fallbackOnEmpty(new QCheckBox(tr("at once while the song is empty (empty file, player stopped)"), this))
+    , m_fallbackOnEmpty(
+          new QCheckBox(tr("at once while the song is empty (empty file, player stopped)"), this))
     , m_rules(new QPlainTextEdit(this))
 {
     setObjectName(QStringLiteral("NowPlayingDialog"));
@@ -57,15 +58,17 @@ NowPlayingDialog::NowPlayingDialog(Station &station, QWidget *parent)
     auto *fallback = new QGroupBox(tr("The station's own labels and radio text go back on air"), this);
     m_fallbackMinutes->setObjectName(QStringLiteral("FallbackMinutes"));
     for (const int minutes : kFallbackChoices)
-        m_fallbackMinutes->addItem(
-            minutes == 0 ? tr("never after a time") : tr("after %n minute(s) without a new song", nullptr, minutes));
+        m_fallbackMinutes->addItem(minutes == 0
+                ? tr("never after a time")
+                : tr("after %n minute(s) without a new song", nullptr, minutes));
     m_fallbackOnEmpty->setObjectName(QStringLiteral("FallbackOnEmpty"));
     auto *fallbackLayout = new QVBoxLayout(fallback);
     fallbackLayout->addWidget(m_fallbackMinutes);
     fallbackLayout->addWidget(m_fallbackOnEmpty);
-    fallbackLayout->addWidget(new QLabel(tr("They are the labels and radio text last set on the PS and RT pages "
-                                            "or sent with \"Send RT and PS\"."),
-        fallback));
+    fallbackLayout->addWidget(
+        new QLabel(tr("They are the labels and radio text last set on the PS and RT pages "
+                      "or sent with \"Send RT and PS\"."),
+            fallback));
 
     auto *rules = new QGroupBox(tr("Text rules"), this);
     m_rules->setObjectName(QStringLiteral("SongRules"));
@@ -112,9 +115,8 @@ void NowPlayingDialog::showChoices(const Station &station)
     m_player->setEditText(station.options().playerName);
     const FallbackRule rule = station.fallbackRule();
     const auto *choice = std::find(std::begin(kFallbackChoices), std::end(kFallbackChoices), rule.minutes);
-    m_fallbackMinutes->setCurrentIndex(choice == std::end(kFallbackChoices)
-            ? 0
-            : static_cast<int>(choice - std::begin(kFallbackChoices)));
+    m_fallbackMinutes->setCurrentIndex(
+        choice == std::end(kFallbackChoices) ? 0 : static_cast<int>(choice - std::begin(kFallbackChoices)));
     m_fallbackOnEmpty->setChecked(rule.onEmptySong);
     m_rules->setPlainText(songRulesText(station.songRules()));
 }
@@ -148,7 +150,8 @@ void NowPlayingDialog::fallbackChosen()
 void NowPlayingDialog::commitRules()
 {
     const SongRules rules = parseSongRules(m_rules->toPlainText());
-    if (rules.replacements != m_station.songRules().replacements || rules.ignored != m_station.songRules().ignored)
+    if (rules.replacements != m_station.songRules().replacements
+        || rules.ignored != m_station.songRules().ignored)
         m_station.setSongRules(rules);
     // Lines that made no rule disappear, so the operator sees what counts.
     const QString shown = songRulesText(m_station.songRules());

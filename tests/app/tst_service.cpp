@@ -106,7 +106,8 @@ private slots:
             QCOMPARE(zorvan.exitStatus(), QProcess::NormalExit);
             QCOMPARE(zorvan.exitCode(), 0);
             const QByteArray out = zorvan.readAllStandardOutput();
-            QVERIFY2(out.contains(flag == QByteArrayLiteral("--help") ? "--headless" : "zorvan"), out.constData());
+            QVERIFY2(
+                out.contains(flag == QByteArrayLiteral("--help") ? "--headless" : "zorvan"), out.constData());
         }
     }
 
@@ -143,7 +144,10 @@ private slots:
         QList<QJsonObject> frames = board.frames(kLabelUpload);
         QCOMPARE(frames.size(), kLabelUpload);
         QCOMPARE(frames.first().value(QStringLiteral("value")).toString(), QStringLiteral("ARTIST -"));
-        QVERIFY(frames.last().value(QStringLiteral("value")).toString().startsWith(QStringLiteral("ARTIST - FIRST SONG\r")));
+        QVERIFY(frames.last()
+                    .value(QStringLiteral("value"))
+                    .toString()
+                    .startsWith(QStringLiteral("ARTIST - FIRST SONG\r")));
         QVERIFY2(service.waitForLine(QStringLiteral("200 frames")), qPrintable(service.log()));
         QVERIFY(service.waitForLine(QStringLiteral("1 frame to ")));
 
@@ -219,7 +223,10 @@ private slots:
         QVERIFY(writeFile(songPath, "Finally here\n"));
         const QList<QJsonObject> frames = board.frames(1);
         QCOMPARE(commandsOf(frames), QStringList { QStringLiteral("RT") });
-        QVERIFY(frames.first().value(QStringLiteral("value")).toString().startsWith(QStringLiteral("FINALLY HERE\r")));
+        QVERIFY(frames.first()
+                    .value(QStringLiteral("value"))
+                    .toString()
+                    .startsWith(QStringLiteral("FINALLY HERE\r")));
         QVERIFY(service.waitForLine(QStringLiteral("is back")));
         QCOMPARE(service.log().count(QStringLiteral("does not exist")), 1);
     }

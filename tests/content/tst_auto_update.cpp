@@ -74,20 +74,31 @@ private slots:
 
         QTest::newRow("split into nine with the date")
             << int(DynamicMode::Split) << QByteArray("Artist - a song title\r\n")
-            << QStringList { "ARTIST -", " A SONG ", "TITLE   ", kBlank, kBlank, kBlank, kBlank, kBlank, " 8.12.26" }
+            << QStringList { "ARTIST -", " A SONG ", "TITLE   ", kBlank, kBlank, kBlank, kBlank, kBlank,
+                   " 8.12.26" }
             << QList<int> { 3, 3, 3, 0, 0, 0, 0, 0, 3 };
         QTest::newRow("three fields joined, the fourth ignored")
             << int(DynamicMode::Split) << QByteArray("Abba,Waterloo,1974,extra\n")
             << QStringList { "ABBA WAT", "ERLOO 19", "74      " } << QList<int> { 3, 3, 3 };
         QTest::newRow("scroll of ten characters, date in the last window")
             << int(DynamicMode::Scroll) << QByteArray("Abcdefghij")
-            << QStringList { "ABCDEFGH", "BCDEFGHI", "CDEFGHIJ", " 8.12.26", kBlank } << QList<int> { 3, 3, 3, 5, 0 };
+            << QStringList { "ABCDEFGH", "BCDEFGHI", "CDEFGHIJ", " 8.12.26", kBlank }
+            << QList<int> { 3, 3, 3, 5, 0 };
         QTest::newRow("a character outside the BMP is one character")
-            << int(DynamicMode::Split) << QByteArray("\xF0\x9F\x8E\xB5" "abcdefghij")
-            << QStringList { QString::fromUtf8("\xF0\x9F\x8E\xB5" "ABCDEFG"), "HIJ     " } << QList<int> { 3, 3 };
+            << int(DynamicMode::Split)
+            << QByteArray("\xF0\x9F\x8E\xB5"
+                          "abcdefghij")
+            << QStringList { QString::fromUtf8("\xF0\x9F\x8E\xB5"
+                                               "ABCDEFG"),
+                   "HIJ     " }
+            << QList<int> { 3, 3 };
         QTest::newRow("upper case keeps one character for one: sharp s stays")
-            << int(DynamicMode::Split) << QByteArray("Stra\xC3\x9F" "e")
-            << QStringList { QString::fromUtf8("STRA\xC3\x9F" "E  ") } << QList<int> { 3 };
+            << int(DynamicMode::Split)
+            << QByteArray("Stra\xC3\x9F"
+                          "e")
+            << QStringList { QString::fromUtf8("STRA\xC3\x9F"
+                                               "E  ") }
+            << QList<int> { 3 };
     }
     void newSongRebuildsAndUploads()
     {
@@ -121,10 +132,12 @@ private slots:
         QTest::addColumn<QByteArray>("second");
         QTest::addColumn<bool>("rebuilt");
 
-        QTest::newRow("only the letter case differs") << int(DynamicMode::Split) << QByteArray("Song") << QByteArray("SONG") << false;
+        QTest::newRow("only the letter case differs")
+            << int(DynamicMode::Split) << QByteArray("Song") << QByteArray("SONG") << false;
         QTest::newRow("differs beyond character 64")
             << int(DynamicMode::Split) << QByteArray(64, 'a') + "x" << QByteArray(64, 'a') + "y" << false;
-        QTest::newRow("turn off follows without sending") << int(DynamicMode::TurnOff) << QByteArray("One") << QByteArray("Two") << true;
+        QTest::newRow("turn off follows without sending")
+            << int(DynamicMode::TurnOff) << QByteArray("One") << QByteArray("Two") << true;
     }
     void noUpload()
     {
@@ -184,7 +197,10 @@ private slots:
         QVERIFY(step.recordChanged);
         QCOMPARE(s.record.RT, QStringLiteral("ARTIST, TITLE"));
         QVERIFY(step.plan);
-        QCOMPARE(step.plan->bytes(), QByteArray("\x00RT\x01" "ARTIST, TITLE\r\r\r\x02", 21));
+        QCOMPARE(step.plan->bytes(),
+            QByteArray("\x00RT\x01"
+                       "ARTIST, TITLE\r\r\r\x02",
+                21));
 
         radioTextSent(s.state, false);
         step = updateRadioText(s.record, s.state, firstLineFromBytes(file));

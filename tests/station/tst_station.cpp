@@ -1,18 +1,18 @@
-#include "station/station.h"
 #include "memory_settings_backend.h"
+#include "station/station.h"
 
 #include "link/frame_decoder.h"
 #include "link/link_failure_message.h"
-#include "memory_serial_port.h"
 #include "link/wire_text.h"
+#include "memory_serial_port.h"
 #include "memory_song_file_reader.h"
 #include "settings/settings_store.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
 
-#include <cstdio>
 #include <QtTest>
+#include <cstdio>
 
 using namespace zorvan;
 
@@ -69,8 +69,8 @@ struct Rig {
         auto counting = std::make_unique<zorvan::test::CountingSongFileReader>(files);
         reader = counting.get();
         station->setSongFileReader(std::move(counting));
-        QObject::connect(station.get(), &Station::notice, station.get(),
-            [this](const QString &text) { notices << text; });
+        QObject::connect(
+            station.get(), &Station::notice, station.get(), [this](const QString &text) { notices << text; });
     }
     void store(const QString &key, const QString &value) { backend.write(kSettingsSection, key, value); }
     void writeSong(const QByteArray &bytes)
@@ -123,7 +123,8 @@ private slots:
         QCOMPARE(names.last(), QByteArray("RT"));
         QCOMPARE(rig.station->record().PS[0], QStringLiteral("ARTIST -"));
         QCOMPARE(rig.station->autoUpdate().LastSentText, QStringLiteral("ARTIST - A SONG TITLE"));
-        QCOMPARE(rig.backend.read(kSettingsSection, QStringLiteral("PS1")), std::optional(QStringLiteral(" A SONG ")));
+        QCOMPARE(rig.backend.read(kSettingsSection, QStringLiteral("PS1")),
+            std::optional(QStringLiteral(" A SONG ")));
         QCOMPARE(rig.station->statusText(), QStringLiteral("Ready"));
 
         // Nothing new: nothing sent.
@@ -205,7 +206,8 @@ private slots:
         QSignalSpy ready(running.station.get(), &Station::readyToClose);
         running.station->engineTick();
         QVERIFY(!running.station->shutDown());
-        QCOMPARE(running.station->statusText(), QStringLiteral("Finishing the transmission before closing..."));
+        QCOMPARE(
+            running.station->statusText(), QStringLiteral("Finishing the transmission before closing..."));
         QVERIFY(ready.wait());
         const int writes = running.backend.writeCount;
         QVERIFY(running.station->shutDown());
@@ -241,7 +243,8 @@ private slots:
         QTest::qWait(300);
         // Two reads a tick (the fields, then the first line).
         const int ticks = (rig.reader->opens - opensBefore) / 2;
-        QVERIFY2(ticks <= stormMs / 100 + 4, qPrintable(QStringLiteral("%1 ticks in %2 ms").arg(ticks).arg(stormMs)));
+        QVERIFY2(ticks <= stormMs / 100 + 4,
+            qPrintable(QStringLiteral("%1 ticks in %2 ms").arg(ticks).arg(stormMs)));
     }
 
     // A writer that truncates before it writes: the empty moment never goes
