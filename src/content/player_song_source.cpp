@@ -3,7 +3,6 @@
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
-#include <QDBusServiceWatcher>
 #include <QDBusVariant>
 
 namespace zorvan {
@@ -108,9 +107,10 @@ void PlayerSongSource::start()
     // no player, and there is nothing to retry on a bus that is not there.
     if (!m_connection.isConnected())
         return;
-    m_watcher = new QDBusServiceWatcher(
-        kBusPrefix + QLatin1Char('*'), m_connection, QDBusServiceWatcher::WatchForOwnerChange, this);
-    connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this, &PlayerSongSource::onOwnerChanged);
+    // Qt 6.4's QDBusServiceWatcher watches whole names only, so the bus's
+    // own NameOwnerChanged is followed and filtered here.
+    m_connection.connect(kBusService, kBusPath, kBusService, QStringLiteral("NameOwnerChanged"), this,
+        SLOT(onOwnerChanged(QString, QString, QString)));
     // Any sender: the signal's sender is matched to its player by the unique
     // name that the player's state arrived from.
     m_connection.connect(QString(), kObjectPath, kPropertiesInterface, QStringLiteral("PropertiesChanged"),

@@ -11,7 +11,6 @@
 
 class QDBusMessage;
 class QDBusPendingCallWatcher;
-class QDBusServiceWatcher;
 
 namespace zorvan {
 
@@ -48,7 +47,8 @@ public:
     // Empty: any player, the first that is playing, else the first present,
     // by bus name. Otherwise the player whose bus name is
     // org.mpris.MediaPlayer2.<name> (or one of its instances,
-    // <name>.instance<pid>) or, failing that, whose Identity is `name`.
+    // <name>.instance<pid>) or, failing that, whose Identity is `name`. The
+    // whole bus name is taken too.
     void setPlayer(const QString &name);
     QString player() const { return m_wanted; }
 
@@ -69,14 +69,16 @@ signals:
     // The followed player, its song or its playback state changed, or a
     // player came or went.
     void changed();
-    // The followed player left the bus; said once until one is followed
-    // again.
+    // The followed player left the bus and no other one is followed in its
+    // place (with any player chosen, another present one takes over
+    // quietly); said once until a player is followed again.
     void vanished(const QString &name);
     // A player is followed again after vanished().
     void returned(const QString &name);
 
 private slots:
     void onPropertiesChanged(const QDBusMessage &message);
+    void onOwnerChanged(const QString &busName, const QString &oldOwner, const QString &newOwner);
 
 private:
     struct Player {
@@ -96,7 +98,6 @@ private:
 
     static QString shortName(const QString &busName);
     void start();
-    void onOwnerChanged(const QString &busName, const QString &oldOwner, const QString &newOwner);
     void listPlayers();
     void readPlayer(const QString &busName);
     void readIdentity(const QString &busName);
@@ -108,7 +109,6 @@ private:
     void settle(const Snapshot &before);
 
     QDBusConnection m_connection;
-    QDBusServiceWatcher *m_watcher = nullptr;
     QString m_wanted;
     std::map<QString, Player> m_players; // by bus name, sorted
     QString m_followed;

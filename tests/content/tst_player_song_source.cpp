@@ -1,0 +1,321 @@
+#include "content/player_song_source.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+
+using namespace zorvan;
+
+namespace {
+
+const QString kConnection = QStringLiteral("zorvan-player-song-source");
+// Where Debian's mpv-mpris puts the plug-in, and where other builds do.
+const QStringList kPluginPlaces { QStringLiteral("/usr/lib/mpv-mpris/mpris.so"),
+    QStringLiteral("/etc/mpv/scripts/mpris.so"),
+    QStringLiteral("/usr/lib/x86_64-linux-gnu/mpv/scripts/mpris.so") };
+// Every wait is bounded; a player that takes this long has failed.
+constexpr int kWait = 15000;
+
+// The song in one readable line: "(none)" without a player, "" for the
+// empty song, fields joined by "|".
+QString song(const std::optional<QStringList> &fields)
+{
+    return fields ? fields->join(QLatin1Char('|')) : QStringLiteral("(none)");
+}
+
+QByteArray chunk(const QByteArray &id, QByteArray body)
+{
+    QByteArray bytes = id;
+    const quint32 size = qToLittleEndian(quint32(body.size()));
+    bytes.append(reinterpret_cast<const char *>(&size), 4);
+    if (body.size() % 2)
+        body.append('\0');
+    return bytes + body;
+}
+
+// One second of silence as 8 kHz 8-bit WAV, tagged in a RIFF INFO list
+// (IART artist, INAM title) as tagging programs write it.
+QByteArray taggedWave(const QByteArray &artist, const QByteArray &title)
+{
+    const QByteArray format = QByteArray::fromHex("0100"
+                                                  "0100"
+                                                  "401f0000"
+                                                  "401f0000"
+                                                  "0100"
+                                                  "0800");
+    QByteArray info = "INFO";
+    if (!artist.isEmpty())
+        info += chunk("IART", artist + '\0');
+    info += chunk("INAM", title + '\0');
+    const QByteArray body
+        = "WAVE" + chunk("fmt ", format) + chunk("LIST", info) + chunk("data", QByteArray(8000, char(0x80)));
+    return chunk("RIFF", body);
+}
+
+} // namespace
+
+#define REQUIRE_PLAYER()                                                                                     \
+    do {                                                                                                     \
+        if (!m_skipReason.isEmpty())                                                                         \
+            QSKIP(qPrintable(m_skipReason));                                                                 \
+    } while (false)
+
+class TestPlayerSongSource : public QObject {
+    Q_OBJECT
+
+private slots:
+    void songRule_data()
+    {
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QVariant>("artist");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("fields");
+        QTest::addColumn<QString>("firstLine");
+        const QVariant none;
+        const QVariant ann = QStringList { "Ann" };
+        QTest::newRow("artist and title") << "Playing" << ann << "Song"
+                                          << "Ann|Song"
+                                          << "Ann - Song";
+        QTest::newRow("paused keeps the song") << "Paused" << ann << "Song"
+                                               << "Ann|Song"
+                                               << "Ann - Song";
+        QTest::newRow("stopped is the empty song") << "Stopped" << ann << "Song"
+                                                   << ""
+                                                   << "";
+        QTest::newRow("no status is stopped") << "" << ann << "Song"
+                                              << ""
+                                              << "";
+        QTest::newRow("nothing loaded") << "Playing" << none << ""
+                                        << ""
+                                        << "";
+        QTest::newRow("title only") << "Playing" << none << "Song"
+                                    << "Song"
+                                    << "Song";
+        QTest::newRow("artist only") << "Playing" << ann << ""
+                                     << "Ann"
+                                     << "Ann";
+        QTest::newRow("artists joined, blank ones dropped")
+            << "Playing" << QVariant(QStringList { "Ann", " ", "Bob" }) << "Duet"
+            << "Ann, Bob|Duet"
+            << "Ann, Bob - Duet";
+        QTest::newRow("artist sent as a plain string") << "Playing" << QVariant(QString("Solo")) << "Song"
+                                                       << "Solo|Song"
+                                                       << "Solo - Song";
+        QTest::newRow("line breaks become blanks") << "Playing" << ann << "Two\r\nlines,  one"
+                                                   << "Ann|Two lines, one"
+                                                   << "Ann - Two lines, one";
+    }
+    void songRule()
+    {
+        QFETCH(QString, status);
+        QFETCH(QVariant, artist);
+        QFETCH(QString, title);
+        QFETCH(QString, fields);
+        QFETCH(QString, firstLine);
+        QVariantMap metadata { { "mpris:trackid", "/1" } };
+        if (artist.isValid())
+            metadata.insert("xesam:artist", artist);
+        if (!title.isEmpty())
+            metadata.insert("xesam:title", title);
+        const QStringList got = playerSongFields(status, metadata);
+        QCOMPARE(song(got), fields);
+        QCOMPARE(playerSongLine(got), firstLine);
+    }
+
+    void noBusMeansNoSong()
+    {
+        const QString name = QStringLiteral("zorvan-no-bus");
+        PlayerSongSource source(QDBusConnection::connectToBus(
+            QStringLiteral("unix:path=%1/no-such-bus").arg(QDir::tempPath()), name));
+        source.setPlayer(QString());
+        QCOMPARE(song(source.fields()), QStringLiteral("(none)"));
+        QCOMPARE(source.firstLine(), QString());
+        QCOMPARE(source.playersPresent(), QStringList());
+        QDBusConnection::disconnectFromBus(name);
+    }
+
+    void initTestCase()
+    {
+        m_mpv = QStandardPaths::findExecutable(QStringLiteral("mpv"));
+        for (const QString &place : kPluginPlaces) {
+            if (m_plugin.isEmpty() && QFile::exists(place))
+                m_plugin = place;
+        }
+        if (m_mpv.isEmpty() || m_plugin.isEmpty()) {
+            m_skipReason = QStringLiteral("needs mpv and mpv-mpris (scripts/install-deps installs them)");
+            return;
+        }
+        m_daemon.setProgram(QStringLiteral("dbus-daemon"));
+        m_daemon.setArguments({ QStringLiteral("--session"), QStringLiteral("--nofork"),
+            QStringLiteral("--address=unix:tmpdir=%1").arg(QDir::tempPath()),
+            QStringLiteral("--print-address") });
+        m_daemon.start();
+        if (!m_daemon.waitForStarted(kWait)) {
+            m_skipReason = QStringLiteral("dbus-daemon could not be started: ") + m_daemon.errorString();
+            return;
+        }
+        while (!m_daemon.canReadLine() && m_daemon.waitForReadyRead(kWait)) { }
+        m_busAddress = QString::fromUtf8(m_daemon.readLine()).trimmed();
+        QVERIFY2(!m_busAddress.isEmpty(), "dbus-daemon printed no address");
+        QVERIFY(QDBusConnection::connectToBus(m_busAddress, kConnection).isConnected());
+
+        QVERIFY(m_files.isValid());
+        writeSong("first.wav", "Ann Artist", "First Song");
+        writeSong("title-only.wav", "", "Only Title");
+    }
+
+    void cleanup()
+    {
+        for (QProcess *player : std::as_const(m_players)) {
+            player->kill();
+            player->waitForFinished(kWait);
+            delete player;
+        }
+        m_players.clear();
+    }
+
+    void cleanupTestCase()
+    {
+        QDBusConnection::disconnectFromBus(kConnection);
+        if (m_daemon.state() != QProcess::NotRunning) {
+            m_daemon.terminate();
+            m_daemon.waitForFinished(kWait);
+        }
+    }
+
+    void followsThePlayersSignals()
+    {
+        REQUIRE_PLAYER();
+        PlayerSongSource source(bus());
+        QCOMPARE(song(source.fields()), QStringLiteral("(none)"));
+        startPlayer({ "first.wav", "title-only.wav" });
+        QTRY_COMPARE_WITH_TIMEOUT(song(source.fields()), QStringLiteral("Ann Artist|First Song"), kWait);
+        QCOMPARE(source.firstLine(), QStringLiteral("Ann Artist - First Song"));
+        // The source has no timer: what it holds inside changed() came with
+        // the player's signal.
+        QStringList seen;
+        connect(&source, &PlayerSongSource::changed, &source, [&] { seen << song(source.fields()); });
+        tell(QStringLiteral("Pause"));
+        QTRY_COMPARE_WITH_TIMEOUT(seen, QStringList { "Ann Artist|First Song" }, kWait);
+        tell(QStringLiteral("Next"));
+        QTRY_VERIFY_WITH_TIMEOUT(seen.contains(QStringLiteral("Only Title")), kWait);
+        tell(QStringLiteral("Stop"));
+        QTRY_COMPARE_WITH_TIMEOUT(seen.last(), QString(), kWait);
+        QCOMPARE(source.firstLine(), QString());
+    }
+
+    void choosingThePlayer()
+    {
+        REQUIRE_PLAYER();
+        startPlayer({ "first.wav" });
+        PlayerSongSource source(bus());
+        QTRY_COMPARE_WITH_TIMEOUT(song(source.fields()), QStringLiteral("Ann Artist|First Song"), kWait);
+        QCOMPARE(source.playersPresent(), QStringList { "mpv" });
+        QSignalSpy vanished(&source, &PlayerSongSource::vanished);
+
+        source.setPlayer(QStringLiteral("vlc"));
+        QCOMPARE(song(source.fields()), QStringLiteral("(none)"));
+        source.setPlayer(QStringLiteral("org.mpris.MediaPlayer2.mpv"));
+        QCOMPARE(song(source.fields()), QStringLiteral("Ann Artist|First Song"));
+        source.setPlayer(QStringLiteral("vlc"));
+        source.setPlayer(QStringLiteral("mpv"));
+        QCOMPARE(song(source.fields()), QStringLiteral("Ann Artist|First Song"));
+        // Choosing another player is no player going away.
+        QCOMPARE(vanished.count(), 0);
+    }
+
+    void anyPlayerPrefersTheOneThatPlays()
+    {
+        REQUIRE_PLAYER();
+        PlayerSongSource source(bus());
+        startPlayer({ "first.wav" }, { "--pause" });
+        QTRY_COMPARE_WITH_TIMEOUT(song(source.fields()), QStringLiteral("Ann Artist|First Song"), kWait);
+        // The second mpv takes an instance name: org.mpris.MediaPlayer2.mpv.instance<pid>.
+        startPlayer({ "title-only.wav" });
+        QTRY_COMPARE_WITH_TIMEOUT(song(source.fields()), QStringLiteral("Only Title"), kWait);
+        const QString second = source.followedPlayer();
+        QVERIFY2(second.startsWith(QStringLiteral("mpv.instance")), qPrintable(second));
+        tell(QStringLiteral("Pause"), second);
+        QTRY_COMPARE_WITH_TIMEOUT(source.followedPlayer(), QStringLiteral("mpv"), kWait);
+        QCOMPARE(song(source.fields()), QStringLiteral("Ann Artist|First Song"));
+    }
+
+    void playerLeavesAndComesBack()
+    {
+        REQUIRE_PLAYER();
+        PlayerSongSource source(bus());
+        QSignalSpy vanished(&source, &PlayerSongSource::vanished);
+        QSignalSpy returned(&source, &PlayerSongSource::returned);
+        QProcess *player = startPlayer({ "first.wav" });
+        QTRY_COMPARE_WITH_TIMEOUT(song(source.fields()), QStringLiteral("Ann Artist|First Song"), kWait);
+        QCOMPARE(returned.count(), 0);
+
+        player->kill();
+        QVERIFY(vanished.wait(kWait));
+        QCOMPARE(vanished.first().first().toString(), QStringLiteral("mpv"));
+        QCOMPARE(song(source.fields()), QStringLiteral("(none)"));
+
+        startPlayer({ "title-only.wav" });
+        QVERIFY(returned.wait(kWait));
+        QCOMPARE(returned.first().first().toString(), QStringLiteral("mpv"));
+        // mpv may name the file before it has read the file's tags.
+        QTRY_COMPARE_WITH_TIMEOUT(song(source.fields()), QStringLiteral("Only Title"), kWait);
+        QCOMPARE(vanished.count(), 1);
+    }
+
+private:
+    static QDBusConnection bus() { return QDBusConnection(kConnection); }
+
+    void writeSong(const QString &name, const QByteArray &artist, const QByteArray &title)
+    {
+        QFile file(m_files.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.write(taggedWave(artist, title)) > 0);
+    }
+
+    // mpv on the private bus, without sound or picture; --idle keeps it on
+    // the bus after a stop.
+    QProcess *startPlayer(const QStringList &files, const QStringList &options = {})
+    {
+        auto *player = new QProcess;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_busAddress);
+        player->setProcessEnvironment(environment);
+        player->setWorkingDirectory(m_files.path());
+        player->setStandardOutputFile(QProcess::nullDevice());
+        player->setStandardErrorFile(QProcess::nullDevice());
+        player->start(m_mpv,
+            QStringList { "--no-config", "--no-terminal", "--ao=null", "--vo=null", "--idle=yes",
+                "--loop-file=inf", "--script=" + m_plugin }
+                + options + files);
+        m_players << player;
+        return player;
+    }
+
+    void tell(const QString &method, const QString &player = QStringLiteral("mpv"))
+    {
+        const QDBusMessage reply
+            = bus().call(QDBusMessage::createMethodCall("org.mpris.MediaPlayer2." + player,
+                             "/org/mpris/MediaPlayer2", "org.mpris.MediaPlayer2.Player", method),
+                QDBus::Block, kWait);
+        QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
+    }
+
+    QString m_skipReason;
+    QString m_mpv;
+    QString m_plugin;
+    QProcess m_daemon;
+    QString m_busAddress;
+    QTemporaryDir m_files;
+    QList<QProcess *> m_players;
+};
+
+QTEST_GUILESS_MAIN(TestPlayerSongSource)
+#include "tst_player_song_source.moc"
