@@ -1,4 +1,5 @@
 #include "json_line_process.h"
+#include "mpv_player.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -229,6 +230,52 @@ private slots:
                     .startsWith(QStringLiteral("FINALLY HERE\r")));
         QVERIFY(service.waitForLine(QStringLiteral("is back")));
         QCOMPARE(service.log().count(QStringLiteral("does not exist")), 1);
+    }
+
+    // The song of a real media player reaches the board as labels and
+    // radio text: mpv with its MPRIS plug-in on a private session bus.
+    void songOfAMediaPlayer()
+    {
+        zorvan::test::MpvPlayers players;
+        if (!players.skipReason().isEmpty())
+            QSKIP(qPrintable(players.skipReason()));
+        QVERIFY(players.writeSong(QStringLiteral("song.wav"), "Ann Artist", "First Song"));
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("tty"));
+        const QString settingsPath = dir.filePath(QStringLiteral("station.ini"));
+        Child board;
+        board.start(binary("zorvan-sim"), { QStringLiteral("--link"), link });
+        QVERIFY(!board.next(QStringLiteral("ready")).isEmpty());
+        {
+            QSettings ini(settingsPath, QSettings::IniFormat);
+            ini.setValue(QStringLiteral("Ports/COM1"), link);
+            ini.setValue(QStringLiteral("Driver/SongSource"), QStringLiteral("Player"));
+            ini.setValue(QStringLiteral("RODIREZ500+/AutoPS"), 1);
+            ini.setValue(QStringLiteral("RODIREZ500+/RTSwitch"), 1);
+            ini.setValue(QStringLiteral("RODIREZ500+/InsertDate"), QStringLiteral("False"));
+        }
+        players.start({ QStringLiteral("song.wav") });
+        QProcessEnvironment env = serviceEnvironment(dir.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), players.busAddress());
+        Service service;
+        service.start({ QStringLiteral("--headless"), QStringLiteral("--settings"), settingsPath }, env);
+
+        // mpv may name the file before it has read its tags: the tagged
+        // song comes in one of the first uploads.
+        bool labels = false;
+        bool radioText = false;
+        for (int frame = 0; frame < 6 * kLabelUpload && !(labels && radioText); ++frame) {
+            const QJsonObject line = board.next(QStringLiteral("command"));
+            QVERIFY2(!line.isEmpty(), qPrintable(service.log()));
+            const QString command = line.value(QStringLiteral("command")).toString();
+            const QString value = line.value(QStringLiteral("value")).toString();
+            labels = labels || (command == QStringLiteral("PS01") && value == QStringLiteral("ST FIRST"));
+            radioText = radioText
+                || (command == QStringLiteral("RT")
+                    && value.startsWith(QStringLiteral("ANN ARTIST - FIRST SONG\r")));
+        }
+        QVERIFY(labels);
+        QVERIFY(radioText);
     }
 };
 

@@ -1,5 +1,7 @@
 #include "content/player_song_source.h"
 
+#include "mpv_player.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDir>
@@ -16,10 +18,6 @@ using namespace zorvan;
 namespace {
 
 const QString kConnection = QStringLiteral("zorvan-player-song-source");
-// Where Debian's mpv-mpris puts the plug-in, and where other builds do.
-const QStringList kPluginPlaces { QStringLiteral("/usr/lib/mpv-mpris/mpris.so"),
-    QStringLiteral("/etc/mpv/scripts/mpris.so"),
-    QStringLiteral("/usr/lib/x86_64-linux-gnu/mpv/scripts/mpris.so") };
 // Every wait is bounded; a player that takes this long has failed.
 constexpr int kWait = 15000;
 
@@ -28,35 +26,6 @@ constexpr int kWait = 15000;
 QString song(const std::optional<QStringList> &fields)
 {
     return fields ? fields->join(QLatin1Char('|')) : QStringLiteral("(none)");
-}
-
-QByteArray chunk(const QByteArray &id, QByteArray body)
-{
-    QByteArray bytes = id;
-    const quint32 size = qToLittleEndian(quint32(body.size()));
-    bytes.append(reinterpret_cast<const char *>(&size), 4);
-    if (body.size() % 2)
-        body.append('\0');
-    return bytes + body;
-}
-
-// One second of silence as 8 kHz 8-bit WAV, tagged in a RIFF INFO list
-// (IART artist, INAM title) as tagging programs write it.
-QByteArray taggedWave(const QByteArray &artist, const QByteArray &title)
-{
-    const QByteArray format = QByteArray::fromHex("0100"
-                                                  "0100"
-                                                  "401f0000"
-                                                  "401f0000"
-                                                  "0100"
-                                                  "0800");
-    QByteArray info = "INFO";
-    if (!artist.isEmpty())
-        info += chunk("IART", artist + '\0');
-    info += chunk("INAM", title + '\0');
-    const QByteArray body
-        = "WAVE" + chunk("fmt ", format) + chunk("LIST", info) + chunk("data", QByteArray(8000, char(0x80)));
-    return chunk("RIFF", body);
 }
 
 } // namespace
@@ -143,52 +112,17 @@ private slots:
 
     void initTestCase()
     {
-        m_mpv = QStandardPaths::findExecutable(QStringLiteral("mpv"));
-        for (const QString &place : kPluginPlaces) {
-            if (m_plugin.isEmpty() && QFile::exists(place))
-                m_plugin = place;
-        }
-        if (m_mpv.isEmpty() || m_plugin.isEmpty()) {
-            m_skipReason = QStringLiteral("needs mpv and mpv-mpris (scripts/install-deps installs them)");
+        m_skipReason = m_players.skipReason();
+        if (!m_skipReason.isEmpty())
             return;
-        }
-        m_daemon.setProgram(QStringLiteral("dbus-daemon"));
-        m_daemon.setArguments({ QStringLiteral("--session"), QStringLiteral("--nofork"),
-            QStringLiteral("--address=unix:tmpdir=%1").arg(QDir::tempPath()),
-            QStringLiteral("--print-address") });
-        m_daemon.start();
-        if (!m_daemon.waitForStarted(kWait)) {
-            m_skipReason = QStringLiteral("dbus-daemon could not be started: ") + m_daemon.errorString();
-            return;
-        }
-        while (!m_daemon.canReadLine() && m_daemon.waitForReadyRead(kWait)) { }
-        m_busAddress = QString::fromUtf8(m_daemon.readLine()).trimmed();
-        QVERIFY2(!m_busAddress.isEmpty(), "dbus-daemon printed no address");
-        QVERIFY(QDBusConnection::connectToBus(m_busAddress, kConnection).isConnected());
-
-        QVERIFY(m_files.isValid());
-        writeSong("first.wav", "Ann Artist", "First Song");
-        writeSong("title-only.wav", "", "Only Title");
+        QVERIFY(QDBusConnection::connectToBus(m_players.busAddress(), kConnection).isConnected());
+        QVERIFY(m_players.writeSong(QStringLiteral("first.wav"), "Ann Artist", "First Song"));
+        QVERIFY(m_players.writeSong(QStringLiteral("title-only.wav"), "", "Only Title"));
     }
 
-    void cleanup()
-    {
-        for (QProcess *player : std::as_const(m_players)) {
-            player->kill();
-            player->waitForFinished(kWait);
-            delete player;
-        }
-        m_players.clear();
-    }
+    void cleanup() { m_players.stopAll(); }
 
-    void cleanupTestCase()
-    {
-        QDBusConnection::disconnectFromBus(kConnection);
-        if (m_daemon.state() != QProcess::NotRunning) {
-            m_daemon.terminate();
-            m_daemon.waitForFinished(kWait);
-        }
-    }
+    void cleanupTestCase() { QDBusConnection::disconnectFromBus(kConnection); }
 
     void followsThePlayersSignals()
     {
@@ -273,30 +207,9 @@ private slots:
 private:
     static QDBusConnection bus() { return QDBusConnection(kConnection); }
 
-    void writeSong(const QString &name, const QByteArray &artist, const QByteArray &title)
-    {
-        QFile file(m_files.filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QVERIFY(file.write(taggedWave(artist, title)) > 0);
-    }
-
-    // mpv on the private bus, without sound or picture; --idle keeps it on
-    // the bus after a stop.
     QProcess *startPlayer(const QStringList &files, const QStringList &options = {})
     {
-        auto *player = new QProcess;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_busAddress);
-        player->setProcessEnvironment(environment);
-        player->setWorkingDirectory(m_files.path());
-        player->setStandardOutputFile(QProcess::nullDevice());
-        player->setStandardErrorFile(QProcess::nullDevice());
-        player->start(m_mpv,
-            QStringList { "--no-config", "--no-terminal", "--ao=null", "--vo=null", "--idle=yes",
-                "--loop-file=inf", "--script=" + m_plugin }
-                + options + files);
-        m_players << player;
-        return player;
+        return m_players.start(files, options);
     }
 
     void tell(const QString &method, const QString &player = QStringLiteral("mpv"))
@@ -309,12 +222,7 @@ private:
     }
 
     QString m_skipReason;
-    QString m_mpv;
-    QString m_plugin;
-    QProcess m_daemon;
-    QString m_busAddress;
-    QTemporaryDir m_files;
-    QList<QProcess *> m_players;
+    zorvan::test::MpvPlayers m_players;
 };
 
 QTEST_GUILESS_MAIN(TestPlayerSongSource)
