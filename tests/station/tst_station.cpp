@@ -324,6 +324,26 @@ private slots:
         QTRY_COMPARE(rig.station->record().PS[0], QStringLiteral("NEXT SON"));
         QTRY_VERIFY(rig.port->written().size() > afterStation);
     }
+
+    // The board's clock set every so many minutes when chosen: the time and
+    // the date, without the store command; the choice is kept.
+    void clockSetAutomatically()
+    {
+        Rig rig;
+        rig.store(QStringLiteral("AutoPS"), QStringLiteral("0"));
+        rig.store(QStringLiteral("RTSwitch"), QStringLiteral("0"));
+        rig.start();
+        QVERIFY(!rig.station->clockSyncTimer().isActive());
+        rig.station->setClockSyncMinutes(60);
+        QCOMPARE(rig.station->clockSyncTimer().interval(), 60 * 60 * 1000);
+        QCOMPARE(rig.backend.read(kDriverSection, QStringLiteral("ClockSyncMinutes")),
+            std::optional(QStringLiteral("60")));
+
+        emit rig.station->clockSyncTimer().timeout({});
+        QTRY_COMPARE(frameNames(rig.port->written()), (QList<QByteArray> { "TIME", "DATE" }));
+        QTest::qWait(50);
+        QCOMPARE(frameNames(rig.port->written()).size(), 2);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestStation)
