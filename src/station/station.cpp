@@ -99,7 +99,11 @@ Station::Station(SettingsBackend &store, std::unique_ptr<SerialPort> port, QObje
     m_watchDelay.setSingleShot(true);
     connect(&m_watchDelay, &QTimer::timeout, this, &Station::runWatchedTick);
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &Station::songFileTouched);
-    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &Station::songFileTouched);
+    // A change of anything else in the folder is no reason to read the song.
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] {
+        if (songFileStamp() != m_songFileStamp)
+            songFileTouched();
+    });
     m_emptyConfirm.setSingleShot(true);
     m_emptyConfirm.setInterval(kEmptyConfirmMs);
     connect(&m_emptyConfirm, &QTimer::timeout, this, [this] {
@@ -1114,10 +1118,22 @@ void Station::watchSongFile()
     }
 }
 
+QString Station::songFileStamp() const
+{
+    const QFileInfo file(m_record.AutoPSPath);
+    if (!file.exists())
+        return QString();
+    return QStringLiteral("%1 %2 %3")
+        .arg(file.size())
+        .arg(file.lastModified().toMSecsSinceEpoch())
+        .arg(file.metadataChangeTime().toMSecsSinceEpoch());
+}
+
 void Station::songFileTouched()
 {
     if (!m_loaded || m_shutDown)
         return;
+    m_songFileStamp = songFileStamp();
     watchSongFile(); // a file renamed into place is watched anew
     const qint64 since = m_lastWatchedTick.isValid() ? m_lastWatchedTick.elapsed() : kWatchedTickGapMs;
     if (since >= kWatchedTickGapMs)

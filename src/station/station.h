@@ -213,6 +213,9 @@ private:
     void runClock();
     void watchSongFile();
     void songFileTouched();
+    // Size and times of the song file, to tell its own changes from the
+    // folder's.
+    QString songFileStamp() const;
     void runWatchedTick();
     bool holdEmptyRead(bool empty, bool somethingShown);
 
@@ -269,6 +272,7 @@ private:
     QFileSystemWatcher m_watcher;
     QTimer m_watchDelay;
     QElapsedTimer m_lastWatchedTick;
+    QString m_songFileStamp;
     // A writer that rewrites the file in place empties it first: an empty
     // read after a song is only believed when a read a moment later agrees.
     QTimer m_emptyConfirm;
