@@ -1,5 +1,7 @@
 #include "content/player_song_source.h"
 
+#include "player/mpris_values.h"
+
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -9,11 +11,6 @@ namespace zorvan {
 
 namespace {
 
-const QString kBusPrefix = QStringLiteral("org.mpris.MediaPlayer2.");
-const QString kObjectPath = QStringLiteral("/org/mpris/MediaPlayer2");
-const QString kRootInterface = QStringLiteral("org.mpris.MediaPlayer2");
-const QString kPlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
-const QString kPropertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
 const QString kBusService = QStringLiteral("org.freedesktop.DBus");
 const QString kBusPath = QStringLiteral("/org/freedesktop/DBus");
 
@@ -22,40 +19,6 @@ const QString kMetadata = QStringLiteral("Metadata");
 const QString kPlaying = QStringLiteral("Playing");
 const QString kPaused = QStringLiteral("Paused");
 
-// Values inside a{sv} arrive either already converted or still marshalled,
-// depending on their D-Bus type.
-QVariant unwrap(const QVariant &value)
-{
-    if (value.userType() == qMetaTypeId<QDBusVariant>())
-        return value.value<QDBusVariant>().variant();
-    return value;
-}
-
-QVariantMap toMap(const QVariant &value)
-{
-    const QVariant plain = unwrap(value);
-    QVariantMap map;
-    if (plain.userType() == qMetaTypeId<QDBusArgument>())
-        plain.value<QDBusArgument>() >> map;
-    else
-        map = plain.toMap();
-    for (auto it = map.begin(); it != map.end(); ++it)
-        it.value() = unwrap(it.value());
-    return map;
-}
-
-QStringList textList(const QVariant &value)
-{
-    if (value.userType() == qMetaTypeId<QDBusArgument>()) {
-        QStringList list;
-        value.value<QDBusArgument>() >> list;
-        return list;
-    }
-    if (value.userType() == QMetaType::QStringList)
-        return value.toStringList();
-    return { value.toString() };
-}
-
 } // namespace
 
 QStringList playerSongFields(const QString &playbackStatus, const QVariantMap &metadata)
@@ -63,7 +26,7 @@ QStringList playerSongFields(const QString &playbackStatus, const QVariantMap &m
     if (playbackStatus != kPlaying && playbackStatus != kPaused)
         return {};
     QStringList artists;
-    for (const QString &artist : textList(metadata.value(QStringLiteral("xesam:artist")))) {
+    for (const QString &artist : dbusTextList(metadata.value(QStringLiteral("xesam:artist")))) {
         if (!artist.simplified().isEmpty())
             artists << artist.simplified();
     }
@@ -98,7 +61,7 @@ PlayerSongSource::~PlayerSongSource() = default;
 
 QString PlayerSongSource::shortName(const QString &busName)
 {
-    return busName.mid(kBusPrefix.size());
+    return busName.mid(kMprisBusPrefix.size());
 }
 
 void PlayerSongSource::start()
@@ -113,8 +76,8 @@ void PlayerSongSource::start()
         SLOT(onOwnerChanged(QString, QString, QString)));
     // Any sender: the signal's sender is matched to its player by the unique
     // name that the player's state arrived from.
-    m_connection.connect(QString(), kObjectPath, kPropertiesInterface, QStringLiteral("PropertiesChanged"),
-        this, SLOT(onPropertiesChanged(QDBusMessage)));
+    m_connection.connect(QString(), kMprisObjectPath, kDBusPropertiesInterface,
+        QStringLiteral("PropertiesChanged"), this, SLOT(onPropertiesChanged(QDBusMessage)));
     listPlayers();
 }
 
@@ -134,7 +97,7 @@ void PlayerSongSource::listPlayers()
             return;
         const Snapshot before = snapshot();
         for (const QString &name : reply.arguments().first().toStringList()) {
-            if (name.startsWith(kBusPrefix) && !m_players.count(name)) {
+            if (name.startsWith(kMprisBusPrefix) && !m_players.count(name)) {
                 m_players[name];
                 readPlayer(name);
                 readIdentity(name);
@@ -147,8 +110,8 @@ void PlayerSongSource::listPlayers()
 void PlayerSongSource::readPlayer(const QString &busName)
 {
     QDBusMessage request = QDBusMessage::createMethodCall(
-        busName, kObjectPath, kPropertiesInterface, QStringLiteral("GetAll"));
-    request << kPlayerInterface;
+        busName, kMprisObjectPath, kDBusPropertiesInterface, QStringLiteral("GetAll"));
+    request << kMprisPlayerInterface;
     connect(send(request), &QDBusPendingCallWatcher::finished, this,
         [this, busName](QDBusPendingCallWatcher *call) {
             call->deleteLater();
@@ -163,10 +126,10 @@ void PlayerSongSource::readPlayer(const QString &busName)
             if (!player.owner.isEmpty() && player.owner != reply.service())
                 return;
             const Snapshot before = snapshot();
-            const QVariantMap properties = toMap(reply.arguments().first());
+            const QVariantMap properties = dbusMap(reply.arguments().first());
             player.owner = reply.service();
-            player.status = unwrap(properties.value(kStatus)).toString();
-            player.metadata = toMap(properties.value(kMetadata));
+            player.status = unwrapDBusValue(properties.value(kStatus)).toString();
+            player.metadata = dbusMap(properties.value(kMetadata));
             player.known = true;
             settle(before);
         });
@@ -174,9 +137,9 @@ void PlayerSongSource::readPlayer(const QString &busName)
 
 void PlayerSongSource::readIdentity(const QString &busName)
 {
-    QDBusMessage request
-        = QDBusMessage::createMethodCall(busName, kObjectPath, kPropertiesInterface, QStringLiteral("Get"));
-    request << kRootInterface << QStringLiteral("Identity");
+    QDBusMessage request = QDBusMessage::createMethodCall(
+        busName, kMprisObjectPath, kDBusPropertiesInterface, QStringLiteral("Get"));
+    request << kMprisRootInterface << QStringLiteral("Identity");
     connect(send(request), &QDBusPendingCallWatcher::finished, this,
         [this, busName](QDBusPendingCallWatcher *call) {
             call->deleteLater();
@@ -186,14 +149,14 @@ void PlayerSongSource::readIdentity(const QString &busName)
                 || reply.arguments().isEmpty())
                 return;
             const Snapshot before = snapshot();
-            found->second.identity = unwrap(reply.arguments().first()).toString();
+            found->second.identity = unwrapDBusValue(reply.arguments().first()).toString();
             settle(before);
         });
 }
 
 void PlayerSongSource::onOwnerChanged(const QString &busName, const QString &, const QString &newOwner)
 {
-    if (!busName.startsWith(kBusPrefix))
+    if (!busName.startsWith(kMprisBusPrefix))
         return;
     const Snapshot before = snapshot();
     m_players.erase(busName);
@@ -208,19 +171,19 @@ void PlayerSongSource::onOwnerChanged(const QString &busName, const QString &, c
 void PlayerSongSource::onPropertiesChanged(const QDBusMessage &message)
 {
     const QList<QVariant> arguments = message.arguments();
-    if (arguments.size() < 3 || arguments.at(0).toString() != kPlayerInterface)
+    if (arguments.size() < 3 || arguments.at(0).toString() != kMprisPlayerInterface)
         return;
     const Snapshot before = snapshot();
     for (auto &[busName, player] : m_players) {
         if (!player.known || player.owner != message.service())
             continue;
-        const QVariantMap changes = toMap(arguments.at(1));
+        const QVariantMap changes = dbusMap(arguments.at(1));
         if (changes.contains(kStatus))
-            player.status = unwrap(changes.value(kStatus)).toString();
+            player.status = unwrapDBusValue(changes.value(kStatus)).toString();
         if (changes.contains(kMetadata))
-            player.metadata = toMap(changes.value(kMetadata));
+            player.metadata = dbusMap(changes.value(kMetadata));
         // A player may only say that a value changed, not to what.
-        const QStringList invalidated = textList(arguments.at(2));
+        const QStringList invalidated = dbusTextList(arguments.at(2));
         if (invalidated.contains(kStatus) || invalidated.contains(kMetadata))
             readPlayer(busName);
     }
@@ -230,7 +193,7 @@ void PlayerSongSource::onPropertiesChanged(const QDBusMessage &message)
 void PlayerSongSource::setPlayer(const QString &name)
 {
     const Snapshot before = snapshot();
-    m_wanted = name.startsWith(kBusPrefix) ? shortName(name) : name;
+    m_wanted = name.startsWith(kMprisBusPrefix) ? shortName(name) : name;
     settle(before);
 }
 
@@ -254,7 +217,7 @@ QString PlayerSongSource::choose() const
     for (const auto &[busName, player] : m_players) {
         if (!player.known)
             continue;
-        const QString wanted = kBusPrefix + m_wanted;
+        const QString wanted = kMprisBusPrefix + m_wanted;
         if (busName == wanted || busName.startsWith(wanted + QLatin1Char('.')))
             return busName;
         if (byIdentity.isEmpty() && player.identity == m_wanted)

@@ -1,5 +1,7 @@
 #include "player/mpris_transport.h"
 
+#include "player/mpris_values.h"
+
 #include "player/cls_winamp.h"
 
 #include <QDBusArgument>
@@ -19,12 +21,7 @@ namespace zorvan {
 
 namespace {
 
-const QString kBusPrefix = QStringLiteral("org.mpris.MediaPlayer2.");
-const QString kObjectPath = QStringLiteral("/org/mpris/MediaPlayer2");
-const QString kRootInterface = QStringLiteral("org.mpris.MediaPlayer2");
-const QString kPlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
 const QString kTrackListInterface = QStringLiteral("org.mpris.MediaPlayer2.TrackList");
-const QString kPropertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
 const QString kNoTrack = QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack");
 
 constexpr qint32 kMprisVersion = 0x2020;
@@ -42,32 +39,11 @@ qint32 clampToAnswer(qint64 value)
         std::clamp<qint64>(value, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max()));
 }
 
-// Values inside a{sv} arrive either already converted or still marshalled,
-// depending on their D-Bus type.
-QVariant unwrap(const QVariant &value)
-{
-    if (value.userType() == qMetaTypeId<QDBusVariant>())
-        return value.value<QDBusVariant>().variant();
-    return value;
-}
-
 QString objectPathText(const QVariant &value)
 {
     if (value.userType() == qMetaTypeId<QDBusObjectPath>())
         return value.value<QDBusObjectPath>().path();
     return value.toString();
-}
-
-QStringList textList(const QVariant &value)
-{
-    if (value.userType() == qMetaTypeId<QDBusArgument>()) {
-        QStringList list;
-        value.value<QDBusArgument>() >> list;
-        return list;
-    }
-    if (value.canConvert<QStringList>())
-        return value.toStringList();
-    return { value.toString() };
 }
 
 } // namespace
@@ -98,7 +74,7 @@ WindowHandle MprisPlayerTransport::findWindow(const QString &className)
         return 0;
     QStringList players;
     for (const QString &name : names.value()) {
-        if (name.startsWith(kBusPrefix))
+        if (name.startsWith(kMprisBusPrefix))
             players << name;
     }
     if (players.isEmpty())
@@ -135,18 +111,20 @@ std::optional<QString> MprisPlayerTransport::liveService(WindowHandle window)
 
 QVariant MprisPlayerTransport::property(const QString &service, const QString &interface, const QString &name)
 {
-    QDBusMessage request = QDBusMessage::createMethodCall(service, kObjectPath, kPropertiesInterface, "Get");
+    QDBusMessage request
+        = QDBusMessage::createMethodCall(service, kMprisObjectPath, kDBusPropertiesInterface, "Get");
     request << interface << name;
     const QDBusMessage reply = connection().call(request, QDBus::Block, m_timeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
         return {};
-    return unwrap(reply.arguments().first());
+    return unwrapDBusValue(reply.arguments().first());
 }
 
 bool MprisPlayerTransport::setProperty(
     const QString &service, const QString &interface, const QString &name, const QVariant &value)
 {
-    QDBusMessage request = QDBusMessage::createMethodCall(service, kObjectPath, kPropertiesInterface, "Set");
+    QDBusMessage request
+        = QDBusMessage::createMethodCall(service, kMprisObjectPath, kDBusPropertiesInterface, "Set");
     request << interface << name << QVariant::fromValue(QDBusVariant(value));
     return connection().call(request, QDBus::Block, m_timeoutMs).type() == QDBusMessage::ReplyMessage;
 }
@@ -154,32 +132,24 @@ bool MprisPlayerTransport::setProperty(
 bool MprisPlayerTransport::call(
     const QString &service, const QString &interface, const QString &method, const QVariantList &arguments)
 {
-    QDBusMessage request = QDBusMessage::createMethodCall(service, kObjectPath, interface, method);
+    QDBusMessage request = QDBusMessage::createMethodCall(service, kMprisObjectPath, interface, method);
     request.setArguments(arguments);
     return connection().call(request, QDBus::Block, m_timeoutMs).type() == QDBusMessage::ReplyMessage;
 }
 
 QVariantMap MprisPlayerTransport::metadata(const QString &service)
 {
-    const QVariant value = property(service, kPlayerInterface, QStringLiteral("Metadata"));
-    QVariantMap map;
-    if (value.userType() == qMetaTypeId<QDBusArgument>())
-        value.value<QDBusArgument>() >> map;
-    else
-        map = value.toMap();
-    for (auto it = map.begin(); it != map.end(); ++it)
-        it.value() = unwrap(it.value());
-    return map;
+    return dbusMap(property(service, kMprisPlayerInterface, QStringLiteral("Metadata")));
 }
 
 qint64 MprisPlayerTransport::positionUs(const QString &service)
 {
-    return property(service, kPlayerInterface, QStringLiteral("Position")).toLongLong();
+    return property(service, kMprisPlayerInterface, QStringLiteral("Position")).toLongLong();
 }
 
 QStringList MprisPlayerTransport::trackIds(const QString &service)
 {
-    if (!property(service, kRootInterface, QStringLiteral("HasTrackList")).toBool())
+    if (!property(service, kMprisRootInterface, QStringLiteral("HasTrackList")).toBool())
         return {};
     const QVariant value = property(service, kTrackListInterface, QStringLiteral("Tracks"));
     QStringList ids;
@@ -197,7 +167,8 @@ QStringList MprisPlayerTransport::trackIds(const QString &service)
 
 qint32 MprisPlayerTransport::playbackState(const QString &service)
 {
-    const QString status = property(service, kPlayerInterface, QStringLiteral("PlaybackStatus")).toString();
+    const QString status
+        = property(service, kMprisPlayerInterface, QStringLiteral("PlaybackStatus")).toString();
     if (status == QLatin1String("Playing"))
         return 1;
     if (status == QLatin1String("Paused"))
@@ -221,22 +192,22 @@ qint32 MprisPlayerTransport::command(const QString &service, qint32 commandId)
 {
     switch (commandId) {
     case kCloseCommand:
-        call(service, kRootInterface, QStringLiteral("Quit"));
+        call(service, kMprisRootInterface, QStringLiteral("Quit"));
         break;
     case kCommandPrevious:
-        call(service, kPlayerInterface, QStringLiteral("Previous"));
+        call(service, kMprisPlayerInterface, QStringLiteral("Previous"));
         break;
     case kCommandPlay:
-        call(service, kPlayerInterface, QStringLiteral("Play"));
+        call(service, kMprisPlayerInterface, QStringLiteral("Play"));
         break;
     case kCommandPause:
-        call(service, kPlayerInterface, QStringLiteral("PlayPause"));
+        call(service, kMprisPlayerInterface, QStringLiteral("PlayPause"));
         break;
     case kCommandStop:
-        call(service, kPlayerInterface, QStringLiteral("Stop"));
+        call(service, kMprisPlayerInterface, QStringLiteral("Stop"));
         break;
     case kCommandNext:
-        call(service, kPlayerInterface, QStringLiteral("Next"));
+        call(service, kMprisPlayerInterface, QStringLiteral("Next"));
         break;
     default:
         break;
@@ -268,10 +239,10 @@ qint32 MprisPlayerTransport::userRequest(const QString &service, qint32 wParam, 
         const qint64 targetUs = qint64(wParam) * 1000;
         const QString track = objectPathText(metadata(service).value(QStringLiteral("mpris:trackid")));
         if (!track.isEmpty() && track != kNoTrack) {
-            call(service, kPlayerInterface, QStringLiteral("SetPosition"),
+            call(service, kMprisPlayerInterface, QStringLiteral("SetPosition"),
                 { QVariant::fromValue(QDBusObjectPath(track)), QVariant::fromValue(qlonglong(targetUs)) });
         } else {
-            call(service, kPlayerInterface, QStringLiteral("Seek"),
+            call(service, kMprisPlayerInterface, QStringLiteral("Seek"),
                 { QVariant::fromValue(qlonglong(targetUs - positionUs(service))) });
         }
         return 0;
@@ -285,10 +256,12 @@ qint32 MprisPlayerTransport::userRequest(const QString &service, qint32 wParam, 
     }
     case 122: {
         if (wParam == kAskVolume) {
-            const double volume = property(service, kPlayerInterface, QStringLiteral("Volume")).toDouble();
+            const double volume
+                = property(service, kMprisPlayerInterface, QStringLiteral("Volume")).toDouble();
             return static_cast<qint32>(std::lround(std::clamp(volume, 0.0, 1.0) * 255));
         }
-        setProperty(service, kPlayerInterface, QStringLiteral("Volume"), std::clamp(wParam, 0, 255) / 255.0);
+        setProperty(
+            service, kMprisPlayerInterface, QStringLiteral("Volume"), std::clamp(wParam, 0, 255) / 255.0);
         return 0;
     }
     case 125: {
@@ -306,7 +279,7 @@ QString MprisPlayerTransport::windowText(WindowHandle window, int bufferSize)
     if (!service || bufferSize <= 0)
         return {};
 
-    QString identity = property(*service, kRootInterface, QStringLiteral("Identity")).toString();
+    QString identity = property(*service, kMprisRootInterface, QStringLiteral("Identity")).toString();
     if (identity.isEmpty())
         identity = QStringLiteral("Media player");
 
@@ -316,7 +289,8 @@ QString MprisPlayerTransport::windowText(WindowHandle window, int bufferSize)
         const QUrl url(data.value(QStringLiteral("xesam:url")).toString());
         title = QFileInfo(url.path()).completeBaseName();
     }
-    const QString artist = textList(data.value(QStringLiteral("xesam:artist"))).join(QStringLiteral(", "));
+    const QString artist
+        = dbusTextList(data.value(QStringLiteral("xesam:artist"))).join(QStringLiteral(", "));
 
     QString caption;
     if (title.isEmpty() && artist.isEmpty()) {
