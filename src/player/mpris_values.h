@@ -7,7 +7,7 @@
 
 namespace zorvan {
 
-// The names of the MPRIS D-Bus interface (MediaPlayer2 specification).
+// The names of the MPRIS D-Bus interface (org.mpris.MediaPlayer2, version 2.2).
 inline const QString kMprisBusPrefix = QStringLiteral("org.mpris.MediaPlayer2.");
 inline const QString kMprisObjectPath = QStringLiteral("/org/mpris/MediaPlayer2");
 inline const QString kMprisRootInterface = QStringLiteral("org.mpris.MediaPlayer2");
