@@ -199,6 +199,27 @@ private slots:
         QCOMPARE(saved.value(QStringLiteral("Ports/COM1")).toString(), link);
     }
 
+    // A second window on the same settings file brings the first forward
+    // and ends at once, without saving; the first goes on.
+    void secondWindowOnTheSameFile()
+    {
+        QTemporaryDir dir;
+        const QString settingsPath = dir.filePath(QStringLiteral("station.ini"));
+        QProcessEnvironment env = serviceEnvironment(dir.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        Service first;
+        first.start({ QStringLiteral("--settings"), settingsPath }, env);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(settingsPath), kPatienceMs); // saved once loaded
+
+        QProcess second;
+        second.setProcessEnvironment(env);
+        second.start(binary("zorvan"), { QStringLiteral("--settings"), settingsPath });
+        QVERIFY(second.waitForFinished(kPatienceMs));
+        QCOMPARE(second.exitCode(), 1);
+        QVERIFY(second.readAllStandardError().contains("already runs"));
+        QCOMPARE(first.process().state(), QProcess::Running);
+    }
+
     // Nobody is there to press OK: a song file that is not there is
     // waited for, and followed once it comes.
     void missingSongFileIsWaitedOut()
