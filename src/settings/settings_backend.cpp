@@ -149,22 +149,23 @@ struct IniSettingsBackend::Impl {
     // By QSettings key, "section/key" (a key of [General] has no section).
     std::map<QString, QVariant> values;
     bool readable = true;
+    // A file that could not be opened at all: what it holds is unknown, so
+    // writing only what is known would lose the rest.
+    bool contentUnknown = false;
 };
 
 void IniSettingsBackend::Impl::load()
 {
     const QFileInfo info(path);
+    QFile file(path);
+    const bool opened = info.isFile() && file.open(QIODevice::ReadOnly);
+    contentUnknown = info.isFile() && !opened;
     // QSettings quietly treats an unreadable file as empty; the window
     // wants to know.
-    readable = !info.exists() || (info.isFile() && info.isReadable());
+    readable = !info.exists() || (opened && !looksDamaged(file.readAll()));
     const QSettings reader(path, QSettings::IniFormat);
     if (reader.status() == QSettings::FormatError)
         readable = false;
-    if (readable && info.exists()) {
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly) && looksDamaged(file.readAll()))
-            readable = false;
-    }
     values.clear();
     for (const QString &key : reader.allKeys())
         values[key] = reader.value(key);
@@ -174,7 +175,7 @@ bool IniSettingsBackend::Impl::writeWhole()
 {
     const QString target = resolvedPath(path);
     const QFileInfo targetInfo(target);
-    if (!QDir().mkpath(targetInfo.absolutePath()))
+    if (contentUnknown || !QDir().mkpath(targetInfo.absolutePath()))
         return false;
     // A folder of its own on the same file system: the rename below stays
     // one step, and QSettings' lock and temporary files live and die in it.

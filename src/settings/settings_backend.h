@@ -38,7 +38,8 @@ public:
     // Writes every section into a new file beside the settings file, reads
     // it back, and only when it holds every value puts it in place of the
     // old one. False leaves the old file as it was: no space, a write or
-    // rename refused, or a value the file cannot hold. Never takes
+    // rename refused, a value the file cannot hold, or a file that could
+    // not be read when it was last loaded (reload() once it can). Never takes
     // QSettings' own lock on the settings file.
     bool flush() override;
     bool readable() const override;

@@ -240,6 +240,27 @@ private slots:
         QCOMPARE(entriesOf(folder).filter("KVL"), QStringList { "KVL Systems.ini" });
     }
 
+    void fileThatCouldNotBeReadIsNotReplaced()
+    {
+        test::IsolatedConfig config;
+        QVERIFY(writeAll(config.iniPath(), kUsersFile));
+        QVERIFY(QFile::setPermissions(config.iniPath(), QFile::WriteOwner));
+        std::optional<test::ReducedCapabilities> asUser;
+        asUser.emplace(std::initializer_list<int> { CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH });
+        if (!asUser->ok())
+            QSKIP(qPrintable("cannot give up root's rights here: " + asUser->error()));
+        IniSettingsBackend backend(config.iniPath());
+        asUser.reset();
+        QVERIFY(!backend.readable());
+        QCOMPARE(SaveAllSettings(StationSettings(), backend), StoreStatus::Unwritable);
+        QVERIFY(QFile::setPermissions(config.iniPath(), QFile::ReadOwner | QFile::WriteOwner));
+        QCOMPARE(readAll(config.iniPath()), kUsersFile);
+
+        backend.reload();
+        QCOMPARE(SaveAllSettings(StationSettings(), backend), StoreStatus::Ok);
+        expectOtherSectionsKept(config.iniPath());
+    }
+
     void leftoversOfKilledSavesAreRemoved()
     {
         test::IsolatedConfig config;
