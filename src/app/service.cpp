@@ -52,10 +52,15 @@ int runService(QCoreApplication &app, IniSettingsBackend &settings)
     station.previewTimer().stop();
     station.clockTimer().stop();
     const StationSettings &record = station.record();
-    writeLine(QStringLiteral("zorvan %1 running without a window; settings %2; COM%3 is %4; song file %5")
+    const DriverOptions &options = station.options();
+    const QString song = options.songOrigin == SongOrigin::File
+        ? QStringLiteral("song file %1").arg(record.AutoPSPath)
+        : QStringLiteral("media player %1")
+              .arg(options.playerName.isEmpty() ? QStringLiteral("(whichever plays)") : options.playerName);
+    writeLine(QStringLiteral("zorvan %1 running without a window; settings %2; COM%3 is %4; %5")
                   .arg(QCoreApplication::applicationVersion(), settings.filePath())
                   .arg(record.COMSelected)
-                  .arg(comPortDevice(settings, record.COMSelected), record.AutoPSPath));
+                  .arg(comPortDevice(settings, record.COMSelected), song));
     return app.exec();
 }
 
