@@ -81,6 +81,32 @@ private:
     QString m_log;
 };
 
+// The board stand-in on a pseudo-terminal, and a settings file whose COM1
+// is that terminal, with `values` ("section/key") besides.
+struct Station {
+    bool start(const QVariantMap &values)
+    {
+        board.start(binary("zorvan-sim"), { QStringLiteral("--link"), link });
+        if (board.next(QStringLiteral("ready")).isEmpty())
+            return false;
+        QSettings ini(settingsPath, QSettings::IniFormat);
+        ini.setValue(QStringLiteral("Ports/COM1"), link);
+        for (auto it = values.begin(); it != values.end(); ++it)
+            ini.setValue(it.key(), it.value());
+        return true;
+    }
+    QString path(const char *name) const { return dir.filePath(QLatin1String(name)); }
+    QStringList serviceArguments() const
+    {
+        return { QStringLiteral("--headless"), QStringLiteral("--settings"), settingsPath };
+    }
+
+    QTemporaryDir dir;
+    QString link = dir.filePath(QStringLiteral("tty"));
+    QString settingsPath = dir.filePath(QStringLiteral("station.ini"));
+    Child board;
+};
+
 } // namespace
 
 class TestService : public QObject {
@@ -117,31 +143,19 @@ private slots:
     // beside it; SIGTERM ends it with status 0 and the settings saved.
     void serviceFollowsTheSongFile()
     {
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        const QString link = dir.filePath(QStringLiteral("tty"));
-        const QString settingsPath = dir.filePath(QStringLiteral("station.ini"));
-        const QString songPath = dir.filePath(QStringLiteral("song.txt"));
-
-        Child board;
-        board.start(binary("zorvan-sim"), { QStringLiteral("--link"), link });
-        QVERIFY(!board.next(QStringLiteral("ready")).isEmpty());
-        {
-            QSettings ini(settingsPath, QSettings::IniFormat);
-            ini.setValue(QStringLiteral("Ports/COM1"), link);
-            ini.beginGroup(QStringLiteral("RODIREZ500+"));
-            ini.setValue(QStringLiteral("COMSelected"), 1);
-            ini.setValue(QStringLiteral("AutoPS"), 1);
-            ini.setValue(QStringLiteral("AutoPSDelay"), 3);
-            ini.setValue(QStringLiteral("RTSwitch"), 1);
-            ini.setValue(QStringLiteral("InsertDate"), QStringLiteral("False"));
-            ini.setValue(QStringLiteral("AutoPSPath"), songPath);
-        }
+        Station station;
+        const QString songPath = station.path("song.txt");
+        QVERIFY(station.start({ { "RODIREZ500+/COMSelected", 1 }, { "RODIREZ500+/AutoPS", 1 },
+            { "RODIREZ500+/AutoPSDelay", 3 }, { "RODIREZ500+/RTSwitch", 1 },
+            { "RODIREZ500+/InsertDate", "False" }, { "RODIREZ500+/AutoPSPath", songPath } }));
+        const QString &settingsPath = station.settingsPath;
+        const QString &link = station.link;
+        Child &board = station.board;
+        const QTemporaryDir &dir = station.dir;
         QVERIFY(writeFile(songPath, "Artist - First Song\n"));
 
         Service service;
-        service.start({ QStringLiteral("--headless"), QStringLiteral("--settings"), settingsPath },
-            serviceEnvironment(dir.filePath(QStringLiteral("config"))));
+        service.start(station.serviceArguments(), serviceEnvironment(dir.filePath(QStringLiteral("config"))));
         QList<QJsonObject> frames = board.frames(kLabelUpload);
         QCOMPARE(frames.size(), kLabelUpload);
         QCOMPARE(frames.first().value(QStringLiteral("value")).toString(), QStringLiteral("ARTIST -"));
@@ -224,23 +238,13 @@ private slots:
     // waited for, and followed once it comes.
     void missingSongFileIsWaitedOut()
     {
-        QTemporaryDir dir;
-        const QString link = dir.filePath(QStringLiteral("tty"));
-        const QString settingsPath = dir.filePath(QStringLiteral("station.ini"));
-        const QString songPath = dir.filePath(QStringLiteral("later.txt"));
-        Child board;
-        board.start(binary("zorvan-sim"), { QStringLiteral("--link"), link });
-        QVERIFY(!board.next(QStringLiteral("ready")).isEmpty());
-        {
-            QSettings ini(settingsPath, QSettings::IniFormat);
-            ini.setValue(QStringLiteral("Ports/COM1"), link);
-            ini.setValue(QStringLiteral("RODIREZ500+/AutoPS"), 0);
-            ini.setValue(QStringLiteral("RODIREZ500+/RTSwitch"), 1);
-            ini.setValue(QStringLiteral("RODIREZ500+/AutoPSPath"), songPath);
-        }
+        Station station;
+        const QString songPath = station.path("later.txt");
+        QVERIFY(station.start({ { "RODIREZ500+/AutoPS", 0 }, { "RODIREZ500+/RTSwitch", 1 },
+            { "RODIREZ500+/AutoPSPath", songPath } }));
+        Child &board = station.board;
         Service service;
-        service.start({ QStringLiteral("--headless"), QStringLiteral("--settings"), settingsPath },
-            serviceEnvironment(dir.filePath(QStringLiteral("config"))));
+        service.start(station.serviceArguments(), serviceEnvironment(station.path("config")));
         QVERIFY(service.waitForLine(QStringLiteral("does not exist; waiting for it")));
         QVERIFY(writeFile(songPath, "Finally here\n"));
         const QList<QJsonObject> frames = board.frames(1);
@@ -261,25 +265,15 @@ private slots:
         if (!players.skipReason().isEmpty())
             QSKIP(qPrintable(players.skipReason()));
         QVERIFY(players.writeSong(QStringLiteral("song.wav"), "Ann Artist", "First Song"));
-        QTemporaryDir dir;
-        const QString link = dir.filePath(QStringLiteral("tty"));
-        const QString settingsPath = dir.filePath(QStringLiteral("station.ini"));
-        Child board;
-        board.start(binary("zorvan-sim"), { QStringLiteral("--link"), link });
-        QVERIFY(!board.next(QStringLiteral("ready")).isEmpty());
-        {
-            QSettings ini(settingsPath, QSettings::IniFormat);
-            ini.setValue(QStringLiteral("Ports/COM1"), link);
-            ini.setValue(QStringLiteral("Driver/SongSource"), QStringLiteral("Player"));
-            ini.setValue(QStringLiteral("RODIREZ500+/AutoPS"), 1);
-            ini.setValue(QStringLiteral("RODIREZ500+/RTSwitch"), 1);
-            ini.setValue(QStringLiteral("RODIREZ500+/InsertDate"), QStringLiteral("False"));
-        }
+        Station station;
+        QVERIFY(station.start({ { "Driver/SongSource", "Player" }, { "RODIREZ500+/AutoPS", 1 },
+            { "RODIREZ500+/RTSwitch", 1 }, { "RODIREZ500+/InsertDate", "False" } }));
+        Child &board = station.board;
         players.start({ QStringLiteral("song.wav") });
-        QProcessEnvironment env = serviceEnvironment(dir.filePath(QStringLiteral("config")));
+        QProcessEnvironment env = serviceEnvironment(station.path("config"));
         env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), players.busAddress());
         Service service;
-        service.start({ QStringLiteral("--headless"), QStringLiteral("--settings"), settingsPath }, env);
+        service.start(station.serviceArguments(), env);
 
         // mpv may name the file before it has read its tags: the tagged
         // song comes in one of the first uploads.
