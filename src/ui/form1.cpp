@@ -91,10 +91,9 @@ void Form1::finishStartUp()
     if (m_started)
         return;
     m_started = true;
-    m_station.load();
+    m_station.load(); // the station says it changed: the window draws the record
     placePages();
     applyFixedSize();
-    redraw(Station::Editors | Station::Preview | Station::Clock | Station::Status);
     if (m_station.record().TrayAtStart)
         moveToTray();
     if (!m_inTray && !isVisible())
