@@ -452,6 +452,20 @@ private slots:
                 ++rewrites;
             }
         });
+        // A failed check returns at once: the writer is stopped all the same.
+        struct StopWriter {
+            std::atomic<bool> &stop;
+            std::thread &hammer;
+            ~StopWriter()
+            {
+                stop = true;
+                if (hammer.joinable())
+                    hammer.join();
+            }
+        } stopWriter { stop, hammer };
+        // Until a tick has read a first line, the radio-text field shows the
+        // record's own radio text.
+        const QString startRt = rig.engine.state.radioTextField;
 
         // On a busy machine the writer may get little time at first: the
         // ticks go on until it has rewritten the file often enough too.
@@ -463,7 +477,8 @@ private slots:
             rig.tick(QStringLiteral("tick %1 while the file is rewritten").arg(i));
             const AutoUpdateState &state = rig.engine.state;
             QVERIFY2(isPrefixOfEither(state.SongDisplay), qPrintable(state.SongDisplay));
-            QVERIFY2(isPrefixOfEither(state.radioTextField), qPrintable(state.radioTextField));
+            QVERIFY2(isPrefixOfEither(state.radioTextField) || state.radioTextField == startRt,
+                qPrintable(state.radioTextField));
             seen.insert(state.SongDisplay);
             for (const ArrivedTransmission &each : rig.runner.takeArrived()) {
                 QCOMPARE(each.outcome, LinkOutcome::Sent);
