@@ -31,6 +31,8 @@ using Clock = std::chrono::steady_clock;
 
 // How often the send queue is looked at while draining.
 constexpr std::chrono::milliseconds kDrainPoll { 5 };
+// How long an orderly close waits for the server to end its side.
+constexpr std::chrono::milliseconds kCloseWait { 1000 };
 
 struct Address {
     sockaddr_storage storage {};
@@ -346,6 +348,25 @@ void NetworkSerialPort::close()
         char buffer[4096];
         while (::recv(m_fd, buffer, sizeof buffer, MSG_DONTWAIT) > 0) { }
         ::shutdown(m_fd, SHUT_WR);
+        // A device server that has only just opened its serial device when
+        // the connection ends can drop what it took in the meantime: the
+        // end is waited for until the server closes its side (it has passed
+        // the bytes on), for a moment at most.
+        const auto deadline = Clock::now() + kCloseWait;
+        for (;;) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            if (left <= 0)
+                break;
+            pollfd p { m_fd, POLLIN, 0 };
+            const int ready = ::poll(&p, 1, static_cast<int>(left));
+            if (ready < 0 && errno == EINTR)
+                continue;
+            if (ready <= 0)
+                break;
+            const ssize_t got = ::recv(m_fd, buffer, sizeof buffer, MSG_DONTWAIT);
+            if (got <= 0 && !(got < 0 && (errno == EAGAIN || errno == EINTR)))
+                break; // the server's end, or the connection gone
+        }
     }
     ::close(m_fd);
     m_fd = -1;
