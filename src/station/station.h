@@ -159,6 +159,9 @@ public:
     void setFallbackRule(const FallbackRule &rule);
     // The window stopped being the active one.
     void saveUnasked();
+    // Asked for by the operator (the setup dialog's OK): saved even over a
+    // settings file that could not be read in full.
+    void save();
 
     // What the timers do.
     void engineTick();
@@ -180,7 +183,6 @@ private:
     enum class Job { EngineTick, SendSettings, SendRtAndPs, SynchronizeTime, SetMode, ClockSync };
     enum HeldTick : unsigned { kPreviewTick = 1, kClockTick = 2 };
 
-    void save();
     void edited(unsigned changes = Editors);
     void submit(Job job);
     void start(Job job);

@@ -111,7 +111,7 @@ FrmSetup::FrmSetup(Station &station, QWidget *parent)
     connect(m_deviceList, &QComboBox::activated, this, &FrmSetup::deviceEdited);
     connect(m_help, &QPushButton::clicked, this, [this] { showMessage(this, setupHelpText()); });
     connect(m_ok, &QPushButton::clicked, this, [this] {
-        m_station.saveUnasked();
+        m_station.save();
         close();
     });
 }
