@@ -255,7 +255,8 @@ void Form1::redraw(unsigned changes)
         m_right.previewLabel->setText(m_station.previewLabel());
         // The icon holds its tool tip while hidden, ready for when the
         // window goes to the tray.
-        m_tray->setToolTip(m_station.trayToolTip());
+        if (m_tray->toolTip() != m_station.trayToolTip())
+            m_tray->setToolTip(m_station.trayToolTip());
     }
     if ((changes & Station::Clock) && !m_station.clockTexts().time.isEmpty()) {
         m_messages.pcTime->setText(m_station.clockTexts().time);

@@ -4,6 +4,7 @@
 #include "link/posix_serial_port.h"
 #include "link/run_transmission.h"
 #include "pty_reader.h"
+#include "testsupport.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -63,16 +64,6 @@ OpenOutcome openAsUnprivileged(const QString &device)
     ::waitpid(child, &status, 0);
     return WIFEXITED(status) && WEXITSTATUS(status) < 100 ? OpenOutcome(WEXITSTATUS(status))
                                                           : OpenOutcome::Error;
-}
-
-// The PID of a process that has ended.
-pid_t deadPid()
-{
-    const pid_t child = ::fork();
-    if (child == 0)
-        ::_exit(0);
-    ::waitpid(child, nullptr, 0);
-    return child;
 }
 
 } // namespace
@@ -217,7 +208,7 @@ private slots:
     {
         QTest::addColumn<QByteArray>("content");
         QTest::newRow("stale, its process gone")
-            << QByteArray::number(qint64(deadPid())).rightJustified(10, ' ');
+            << QByteArray::number(zorvan::test::deadPid()).rightJustified(10, ' ');
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("not a number") << QByteArray("minicom\n");
         QTest::newRow("negative") << QByteArray("-1\n");

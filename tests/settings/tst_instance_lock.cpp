@@ -37,15 +37,6 @@ QByteArray lockFileOf(qint64 pid, const QByteArray &host, const QString &scratch
     return lines.join('\n');
 }
 
-qint64 deadPid()
-{
-    const pid_t child = ::fork();
-    if (child == 0)
-        ::_exit(0);
-    ::waitpid(child, nullptr, 0);
-    return child;
-}
-
 } // namespace
 
 class TestInstanceLock : public QObject {
@@ -83,7 +74,7 @@ private slots:
         QFETCH(int, ageDays);
         QFETCH(bool, taken);
         test::IsolatedConfig config;
-        const qint64 pid = holder == "dead" ? deadPid() : ::getppid();
+        const qint64 pid = holder == "dead" ? zorvan::test::deadPid() : ::getppid();
         const QString lockPath = config.iniPath() + ".instance";
         QFile file(lockPath);
         const QByteArray contents

@@ -1,5 +1,8 @@
 #include "testsupport.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QDir>
 
 namespace zorvan::test {
@@ -22,6 +25,15 @@ IsolatedConfig::~IsolatedConfig()
 QString IsolatedConfig::iniPath() const
 {
     return QDir(m_dir.path()).filePath(QStringLiteral("KVL Systems.ini"));
+}
+
+qint64 deadPid()
+{
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return child;
 }
 
 } // namespace zorvan::test

@@ -19,4 +19,8 @@ private:
     bool m_hadPrevious = false;
 };
 
+// The process id of a child that has already ended: a lock holder that is
+// gone.
+qint64 deadPid();
+
 } // namespace zorvan::test

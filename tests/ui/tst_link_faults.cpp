@@ -326,6 +326,8 @@ private slots:
 
         const std::optional<LinkOutcome> retry = rig.nextOutcome(60000);
         QCOMPARE(retry, LinkOutcome::Sent);
+        // The board's reader may still be taking the last bytes off the line.
+        QTRY_VERIFY_WITH_TIMEOUT(rig.board->bytes().contains(QByteArray("\x00PD99\x01", 6)), kPatienceMs);
         const QByteArray sent = rig.board->bytes();
         QVERIFY2(
             sent.startsWith(QByteArray("\x00PS00\x01SOME ART", 14)), sent.left(32).toHex(' ').constData());
