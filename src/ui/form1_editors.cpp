@@ -289,8 +289,10 @@ void Form1::redrawEditors()
     }
     showPosition(m_auto.autoDelay, record.AutoPSDelay);
     showPosition(m_labels.setAllDelay, record.SETTOSAMEDELAY);
+    // Messages 4 .. 8 are committed at every keystroke and show their
+    // fitted text at once; 1 .. 3 wait for their commit like the labels.
     for (std::size_t k = 0; k < m_messages.messages.size(); ++k)
-        showText(m_messages.messages[k], record.MG[k]);
+        showText(m_messages.messages[k], record.MG[k], !messageFitsWhileTyping(static_cast<int>(k)));
     showChecked(m_right.rdsActive, record.RDSActive);
     showChecked(m_right.trayAtStart, record.TrayAtStart);
     showChecked(m_auto.insertDate, record.InsertDate);
@@ -306,7 +308,7 @@ void Form1::redrawSongPage()
     const AutoUpdateState &song = m_station.autoUpdate();
     showText(m_auto.psSourcePath, record.AutoPSPath, true);
     showText(m_auto.rtSourcePath, record.GetMP3Tag, true);
-    showText(m_auto.radioText, song.radioTextField);
+    showText(m_auto.radioText, song.radioTextField, true);
     if (m_auto.songDisplay->text() != song.SongDisplay)
         m_auto.songDisplay->setText(song.SongDisplay);
     showOption({ m_auto.psUpdateYes, m_auto.psUpdateNo }, record.AutoPS != 0 ? 0 : 1);
@@ -344,11 +346,15 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
         field->setModified(false);
         m_station.commitLabel(label, field->text());
     } else if (const int message = indexOf(m_messages.messages, watched); message >= 0 && (press || leave)) {
-        if (leave || !messageFitsWhileTyping(message))
-            m_station.commitMessage(message, m_messages.messages[static_cast<std::size_t>(message)]->text());
+        if (leave || !messageFitsWhileTyping(message)) {
+            auto *field = m_messages.messages[static_cast<std::size_t>(message)];
+            field->setModified(false);
+            m_station.commitMessage(message, field->text());
+        }
     } else if (watched == m_pi.programReference && leave) {
         m_station.chooseProgramReference(m_pi.programReference->currentIndex());
     } else if (watched == m_auto.radioText && (release || leave)) {
+        m_auto.radioText->setModified(false);
         m_station.commitRadioText(m_auto.radioText->text());
     } else if (watched == m_auto.songDisplay && release) {
         m_station.clickSongDisplay();

@@ -251,6 +251,41 @@ private slots:
         QTest::keyClick(edit, Qt::Key_Return);
         QCOMPARE(path(), QStringLiteral("/srv/half"));
     }
+
+    // A redraw (a song change, another editor) never wipes what the
+    // operator is typing in a text field; leaving the field commits it.
+    void typingSurvivesARedraw_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::newRow("MSG1") << "Text4";
+        QTest::newRow("MSG3") << "Text6";
+        QTest::newRow("radio text") << "Text1";
+        QTest::newRow("label 0") << "Text7_0";
+    }
+    void typingSurvivesARedraw()
+    {
+        QFETCH(QString, field);
+        Form1Harness harness;
+        Form1 &form = harness.start();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        auto *edit = harness.find<QLineEdit>(field);
+        edit->setFocus();
+        QVERIFY(edit->hasFocus());
+        typeInto(edit, "NEWS 9AM");
+
+        harness.station().setRdsActive(false);
+        QCOMPARE(edit->text(), QStringLiteral("NEWS 9AM"));
+
+        leave(edit);
+        harness.station().setRdsActive(true);
+        QVERIFY(edit->text().startsWith(QStringLiteral("NEWS"), Qt::CaseInsensitive));
+        const StationSettings &record = harness.station().record();
+        const QString stored = field == "Text1" ? harness.station().autoUpdate().radioTextField
+            : field == "Text7_0"                ? record.PS[0]
+                                                : record.MG[field == "Text4" ? 0 : 2];
+        QCOMPARE(stored, edit->text());
+    }
 };
 
 QTEST_MAIN(TestForm1Editors)
