@@ -107,6 +107,12 @@ FrmSetup::FrmSetup(Station &station, QWidget *parent)
 
     connect(m_port, &QComboBox::currentTextChanged, this, &FrmSetup::portTextChanged);
     connect(m_speed, &QComboBox::currentTextChanged, &m_station, &Station::chooseComSpeedText);
+    // Picking an entry stores it even when the list already shows its text:
+    // a stored value that no entry stands for shows the first entry's text.
+    connect(m_port, &QComboBox::activated, this,
+        [this](int position) { portTextChanged(m_port->itemText(position)); });
+    connect(m_speed, &QComboBox::activated, this,
+        [this](int position) { m_station.chooseComSpeedText(m_speed->itemText(position)); });
     connect(m_device, &QLineEdit::editingFinished, this, &FrmSetup::deviceEdited);
     connect(m_deviceList, &QComboBox::activated, this, &FrmSetup::deviceEdited);
     connect(m_help, &QPushButton::clicked, this, [this] { showMessage(this, setupHelpText()); });

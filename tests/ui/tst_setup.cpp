@@ -106,6 +106,20 @@ private slots:
         QCOMPARE(baudRateEntryText(qint16(value)).value_or(QString()), speed);
     }
 
+    // A stored port no entry stands for shows the design text, which is
+    // the first entry's: picking that entry must still store it.
+    void pickingTheShownEntryRepairsAStoredPort()
+    {
+        storeChoices(12, 2);
+        openDialog();
+        QCOMPARE(port()->currentText(), kComPortDesignText);
+        QCOMPARE(port()->currentIndex(), -1);
+        QTest::keyClick(port(), Qt::Key_Down);
+        QCOMPARE(port()->currentText(), kComPortDesignText);
+        QCOMPARE(station().record().COMSelected, qint16(1));
+        QCOMPARE(stored(*m_backend, QStringLiteral("COMSelected")), QStringLiteral("1"));
+    }
+
     void typedTextMatching_data()
     {
         QTest::addColumn<QString>("text");
