@@ -15,6 +15,16 @@ void repair(qint16 &field, int low, int high, qint16 fallback, const QString &ke
     repaired << key;
 }
 
+// A flag is shown as "1" for any non-zero number, and -1 is the "true" of
+// older files: any such value means on.
+void repairFlag(qint16 &flag, const QString &key, QStringList &repaired)
+{
+    if (flag == 0 || flag == 1)
+        return;
+    flag = 1;
+    repaired << key;
+}
+
 } // namespace
 
 QStringList repairUnshowableFields(StationSettings &settings)
@@ -28,13 +38,13 @@ QStringList repairUnshowableFields(StationSettings &settings)
     repair(settings.ECC, 1, 5, defaults.ECC, QStringLiteral("ECC"), repaired);
     repair(settings.PTY, 0, 31, defaults.PTY, QStringLiteral("PTY"), repaired);
     // The flags go out as one digit each; any other number breaks the frame.
-    repair(settings.TP, 0, 1, defaults.TP, QStringLiteral("TP"), repaired);
-    repair(settings.TA, 0, 1, defaults.TA, QStringLiteral("TA"), repaired);
-    repair(settings.MS, 0, 1, defaults.MS, QStringLiteral("MS"), repaired);
-    repair(settings.DId0, 0, 1, defaults.DId0, QStringLiteral("DId0"), repaired);
-    repair(settings.DId1, 0, 1, defaults.DId1, QStringLiteral("DId1"), repaired);
-    repair(settings.DId2, 0, 1, defaults.DId2, QStringLiteral("DId2"), repaired);
-    repair(settings.DId3, 0, 1, defaults.DId3, QStringLiteral("DId3"), repaired);
+    repairFlag(settings.TP, QStringLiteral("TP"), repaired);
+    repairFlag(settings.TA, QStringLiteral("TA"), repaired);
+    repairFlag(settings.MS, QStringLiteral("MS"), repaired);
+    repairFlag(settings.DId0, QStringLiteral("DId0"), repaired);
+    repairFlag(settings.DId1, QStringLiteral("DId1"), repaired);
+    repairFlag(settings.DId2, QStringLiteral("DId2"), repaired);
+    repairFlag(settings.DId3, QStringLiteral("DId3"), repaired);
     for (std::size_t n = 0; n < settings.AF.size(); ++n)
         repair(settings.AF[n], 0, kAfEntryCount - 1, defaults.AF[n], QStringLiteral("AF%1").arg(n + 1),
             repaired);

@@ -188,7 +188,7 @@ void Station::afterLoad(bool unreadable)
     m_keepUnreadStore = unreadable;
 
     if (!repaired.isEmpty()) {
-        setStatus(tr("Stored values that no list can show were reset to their defaults: %1")
+        setStatus(tr("Stored values that no list can show were repaired (flags to 1, the rest to their defaults): %1")
                       .arg(repaired.join(QStringLiteral(", "))));
         log(m_status);
     }

@@ -379,14 +379,14 @@ private slots:
         QTest::newRow("delay of label 50 at -1") << "PSDelay50" << -1 << 0;
         QTest::newRow("Delay: at 12") << "AutoPSDelay" << 12 << 1;
         QTest::newRow("Set all to: at 10") << "SETTOSAMEDELAY" << 10 << 0;
-        QTest::newRow("TP 2") << "TP" << 2 << 0;
-        QTest::newRow("TA -1") << "TA" << -1 << 0;
-        QTest::newRow("MS -1") << "MS" << -1 << 1;
-        QTest::newRow("MS 10") << "MS" << 10 << 1;
-        QTest::newRow("DId0 -1") << "DId0" << -1 << 1;
-        QTest::newRow("DId1 2") << "DId1" << 2 << 1;
-        QTest::newRow("DId2 -32768") << "DId2" << -32768 << 1;
-        QTest::newRow("DId3 32767") << "DId3" << 32767 << 1;
+        // A flag shown as "1" goes on air as 1, whatever non-zero number
+        // the file holds (-1 is the "true" of older files).
+        QTest::newRow("TP 5 is on") << "TP" << 5 << 1;
+        QTest::newRow("TA -1 is on") << "TA" << -1 << 1;
+        QTest::newRow("MS 10 is music") << "MS" << 10 << 1;
+        QTest::newRow("DId1 2 is on") << "DId1" << 2 << 1;
+        QTest::newRow("DId2 -32768 is on") << "DId2" << -32768 << 1;
+        QTest::newRow("DId3 32767 is on") << "DId3" << 32767 << 1;
     }
     void repairOutOfRange()
     {
