@@ -206,6 +206,33 @@ private slots:
                                               { "Did0", "0" }, { "Did1", "0" }, { "Did3", "0" } }
                                        << 1;
 
+        // Each flag differs from its neighbours, so a frame that carried
+        // its neighbour's value (TP and TA exchanged) shows.
+        QTest::newRow("flags alternate from TP on") << with([](auto &in) {
+            auto &s = in.settings;
+            s.TP = 1;
+            s.TA = 0;
+            s.MS = 1;
+            s.DId0 = 0;
+            s.DId1 = 1;
+            s.DId2 = 0;
+            s.DId3 = 1;
+        }) << FrameValues { { "TP", "1" }, { "TA", "0" }, { "MS", "1" }, { "Did0", "0" }, { "Did1", "1" },
+                  { "Did2", "0" }, { "Did3", "1" } }
+                                                    << 1;
+        QTest::newRow("flags alternate from TP off") << with([](auto &in) {
+            auto &s = in.settings;
+            s.TP = 0;
+            s.TA = 1;
+            s.MS = 0;
+            s.DId0 = 1;
+            s.DId1 = 0;
+            s.DId2 = 1;
+            s.DId3 = 0;
+        }) << FrameValues { { "TP", "0" }, { "TA", "1" }, { "MS", "0" }, { "Did0", "1" }, { "Did1", "0" },
+                  { "Did2", "1" }, { "Did3", "0" } }
+                                                     << 1;
+
         QTest::newRow("all AF empty") << with([](auto &in) {
             in.settings.AF = { 0, 0, 0, 0, 0, 0, 0 };
             in.afTexts.fill("empty");
