@@ -19,8 +19,10 @@ QDateTime firstInstantAt(const QDate &date, const QTime &time, const QTimeZone &
     // change a day at most): one fits both, either fits (a repeated
     // reading), or neither (a skipped one).
     const qint64 reading = QDateTime(date, time, Qt::UTC).toMSecsSinceEpoch();
-    const qint64 offsetBefore = qint64(zone.offsetFromUtc(QDateTime::fromMSecsSinceEpoch(reading - kDayMs, Qt::UTC))) * 1000;
-    const qint64 offsetAfter = qint64(zone.offsetFromUtc(QDateTime::fromMSecsSinceEpoch(reading + kDayMs, Qt::UTC))) * 1000;
+    const qint64 offsetBefore
+        = qint64(zone.offsetFromUtc(QDateTime::fromMSecsSinceEpoch(reading - kDayMs, Qt::UTC))) * 1000;
+    const qint64 offsetAfter
+        = qint64(zone.offsetFromUtc(QDateTime::fromMSecsSinceEpoch(reading + kDayMs, Qt::UTC))) * 1000;
     std::optional<qint64> first;
     for (const qint64 offset : { offsetBefore, offsetAfter }) {
         const qint64 instant = reading - offset;
@@ -31,14 +33,15 @@ QDateTime firstInstantAt(const QDate &date, const QTime &time, const QTimeZone &
     if (!first) {
         // Skipped: the clocks jumped over it at the change that lies
         // between the two instants tried.
-        const QTimeZone::OffsetData change
-            = zone.nextTransition(QDateTime::fromMSecsSinceEpoch(reading - offsetBefore - kDayMs / 2, Qt::UTC));
+        const QTimeZone::OffsetData change = zone.nextTransition(
+            QDateTime::fromMSecsSinceEpoch(reading - offsetBefore - kDayMs / 2, Qt::UTC));
         first = change.atUtc.isValid() ? change.atUtc.toMSecsSinceEpoch() : reading - offsetBefore;
     }
     return QDateTime::fromMSecsSinceEpoch(*first, zone);
 }
 
-std::optional<ProgrammeInForce> programmeInForce(const std::vector<Programme> &programmes, const QDateTime &now)
+std::optional<ProgrammeInForce> programmeInForce(
+    const std::vector<Programme> &programmes, const QDateTime &now)
 {
     if (!now.isValid())
         return std::nullopt;

@@ -28,7 +28,8 @@ struct ProgrammeInForce {
 // repeat neither starts nor ends anything again. Where runs overlap, the
 // one that started later wins (a news hour inside a long show); of two
 // that started at once, the later in the list.
-std::optional<ProgrammeInForce> programmeInForce(const std::vector<Programme> &programmes, const QDateTime &now);
+std::optional<ProgrammeInForce> programmeInForce(
+    const std::vector<Programme> &programmes, const QDateTime &now);
 
 // What the station remembers between ticks of the programmes.
 struct ProgrammeState {

@@ -150,7 +150,8 @@ LoadedProgrammes loadProgrammes(const SettingsBackend &store)
         if (parsedDays)
             programme.days = *parsedDays;
         else
-            unusable << QStringLiteral("days \"%1\" are not days like Mon-Fri or Sat,Sun").arg(days.value_or(QString()));
+            unusable << QStringLiteral("days \"%1\" are not days like Mon-Fri or Sat,Sun")
+                            .arg(days.value_or(QString()));
         const auto parsedStart = parseProgrammeTime(start.value_or(QString()));
         if (parsedStart)
             programme.start = *parsedStart;
@@ -162,7 +163,8 @@ LoadedProgrammes loadProgrammes(const SettingsBackend &store)
         else
             unusable << QStringLiteral("end \"%1\" is not a time HH:MM").arg(end.value_or(QString()));
         if (!unusable.isEmpty()) {
-            loaded.problems << head + unusable.join(QStringLiteral("; ")) + QStringLiteral("; the programme is left out");
+            loaded.problems << head + unusable.join(QStringLiteral("; "))
+                    + QStringLiteral("; the programme is left out");
             continue;
         }
 
@@ -171,8 +173,9 @@ LoadedProgrammes loadProgrammes(const SettingsBackend &store)
             programme.followSongs = flag.value_or(false);
             if (!flag)
                 loaded.problems << head
-                        + QStringLiteral("FollowSongs \"%1\" is neither True nor False; its texts stay on air "
-                                         "whatever the song")
+                        + QStringLiteral(
+                            "FollowSongs \"%1\" is neither True nor False; its texts stay on air "
+                            "whatever the song")
                               .arg(*follow);
         }
         for (int i = 0; i < kLabelCount; ++i) {

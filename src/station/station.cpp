@@ -890,8 +890,8 @@ void Station::putStationTextsOnAir()
     });
 }
 
-void Station::putTextsOnAir(const StationTexts &texts, const QString &what, bool labels, bool radioText,
-    std::function<void()> failed)
+void Station::putTextsOnAir(
+    const StationTexts &texts, const QString &what, bool labels, bool radioText, std::function<void()> failed)
 {
     putStationTexts(texts, m_record);
     m_auto.radioTextField = m_record.RT;

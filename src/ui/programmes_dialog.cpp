@@ -122,8 +122,8 @@ void ProgrammesDialog::showProgrammes()
     m_table->setRowCount(static_cast<int>(m_programmes.size()));
     for (int row = 0; row < m_table->rowCount(); ++row) {
         const Programme &programme = m_programmes[static_cast<std::size_t>(row)];
-        const QString cells[] = { programme.name, programmeDaysText(programme.days), timeText(programme.start),
-            timeText(programme.end) };
+        const QString cells[] = { programme.name, programmeDaysText(programme.days),
+            timeText(programme.start), timeText(programme.end) };
         for (int column = NameColumn; column < FollowColumn; ++column)
             m_table->setItem(row, column, new QTableWidgetItem(cells[column]));
         auto *follow = new QTableWidgetItem;
@@ -226,7 +226,8 @@ void ProgrammesDialog::labelEdited(int index)
     if (row < 0)
         return;
     auto *field = static_cast<QLineEdit *>(m_labels->cellWidget(index, 0));
-    std::optional<QString> &label = m_programmes[static_cast<std::size_t>(row)].labels[static_cast<std::size_t>(index)];
+    std::optional<QString> &label
+        = m_programmes[static_cast<std::size_t>(row)].labels[static_cast<std::size_t>(index)];
     // The PS pages' rule: 8 characters, padded with blanks, case kept.
     const std::optional<QString> fitted
         = field->text().isEmpty() ? std::nullopt : std::optional(FitPsLabel(field->text()));

@@ -298,15 +298,18 @@ private slots:
         env.insert(QStringLiteral("TZ"), QStringLiteral("Europe/Berlin"));
         Service service;
         // -m: the preload library for programs with threads.
-        service.startThrough({ faketime, QStringLiteral("-m"), QStringLiteral("-f"), QLatin1Char('@') + startAt },
+        service.startThrough(
+            { faketime, QStringLiteral("-m"), QStringLiteral("-f"), QLatin1Char('@') + startAt },
             station.serviceArguments(), env);
 
         auto expectSong = [&] {
             const QList<QJsonObject> frames = station.board.frames(kLabelUpload);
             QCOMPARE(frames.size(), kLabelUpload);
             QCOMPARE(frames.first().value(QStringLiteral("value")).toString(), QStringLiteral("ARTIST -"));
-            QVERIFY(frames.last().value(QStringLiteral("value")).toString().startsWith(
-                QStringLiteral("ARTIST - FIRST SONG\r")));
+            QVERIFY(frames.last()
+                        .value(QStringLiteral("value"))
+                        .toString()
+                        .startsWith(QStringLiteral("ARTIST - FIRST SONG\r")));
         };
         auto expectProgramme = [&] {
             const QList<QJsonObject> frames = station.board.frames(kLabelUpload);
@@ -314,23 +317,28 @@ private slots:
             QCOMPARE(frames[0].value(QStringLiteral("value")).toString(), QStringLiteral("MORNING "));
             QCOMPARE(frames[1].value(QStringLiteral("value")).toString(), QStringLiteral("SHOW    "));
             QCOMPARE(frames.last().value(QStringLiteral("command")).toString(), QStringLiteral("RT"));
-            QVERIFY(frames.last().value(QStringLiteral("value")).toString().startsWith(
-                QStringLiteral("GOOD MORNING\r")));
+            QVERIFY(frames.last()
+                        .value(QStringLiteral("value"))
+                        .toString()
+                        .startsWith(QStringLiteral("GOOD MORNING\r")));
         };
         if (songFirst) {
             expectSong();
             expectProgramme();
-            QVERIFY2(service.waitForLine(QStringLiteral("Programme Morning Show begins")), qPrintable(service.log()));
+            QVERIFY2(service.waitForLine(QStringLiteral("Programme Morning Show begins")),
+                qPrintable(service.log()));
             // The service's own clock says when it went.
             const QString log = service.log();
             const qsizetype begins = log.indexOf(QStringLiteral("Programme Morning Show begins"));
             const QString at = log.mid(log.lastIndexOf(QLatin1Char('\n'), begins) + 1, 19);
-            QVERIFY2(at >= QStringLiteral("2026-12-07T07:00:00") && at <= QStringLiteral("2026-12-07T07:00:02"),
+            QVERIFY2(
+                at >= QStringLiteral("2026-12-07T07:00:00") && at <= QStringLiteral("2026-12-07T07:00:02"),
                 qPrintable(log));
         } else {
             expectProgramme();
             expectSong();
-            QVERIFY(service.waitForLine(QStringLiteral("Programme Morning Show ends: the song is followed again")));
+            QVERIFY(service.waitForLine(
+                QStringLiteral("Programme Morning Show ends: the song is followed again")));
         }
     }
 

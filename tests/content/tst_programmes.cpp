@@ -6,7 +6,6 @@
 
 using namespace zorvan;
 
-
 class TestProgrammes : public QObject {
     Q_OBJECT
 
@@ -15,16 +14,26 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected"); // Mon..Sun as 1/0; empty: not usable
-        QTest::newRow("list") << "Mon,Tue,Wed,Thu,Fri" << "1111100";
-        QTest::newRow("range") << "Mon-Fri" << "1111100";
-        QTest::newRow("weekend") << "Sat-Sun" << "0000011";
-        QTest::newRow("range wrapping past Sunday") << "Fri-Mon" << "1000111";
-        QTest::newRow("mixed, blanks and case") << " mon , WED-fri " << "1011100";
-        QTest::newRow("one day") << "Sun" << "0000001";
-        QTest::newRow("unknown day") << "Mon,Fry" << "";
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("empty item") << "Mon,,Tue" << "";
-        QTest::newRow("three ends") << "Mon-Wed-Fri" << "";
+        QTest::newRow("list") << "Mon,Tue,Wed,Thu,Fri"
+                              << "1111100";
+        QTest::newRow("range") << "Mon-Fri"
+                               << "1111100";
+        QTest::newRow("weekend") << "Sat-Sun"
+                                 << "0000011";
+        QTest::newRow("range wrapping past Sunday") << "Fri-Mon"
+                                                    << "1000111";
+        QTest::newRow("mixed, blanks and case") << " mon , WED-fri "
+                                                << "1011100";
+        QTest::newRow("one day") << "Sun"
+                                 << "0000001";
+        QTest::newRow("unknown day") << "Mon,Fry"
+                                     << "";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("empty item") << "Mon,,Tue"
+                                    << "";
+        QTest::newRow("three ends") << "Mon-Wed-Fri"
+                                    << "";
     }
     void days()
     {
@@ -44,7 +53,8 @@ private slots:
 
     void daysWritten()
     {
-        QCOMPARE(programmeDaysText({ true, true, true, true, true, false, true }), QStringLiteral("Mon-Fri,Sun"));
+        QCOMPARE(
+            programmeDaysText({ true, true, true, true, true, false, true }), QStringLiteral("Mon-Fri,Sun"));
         QCOMPARE(programmeDaysText({ true, true, false, false, false, true, true }),
             QStringLiteral("Mon,Tue,Sat,Sun"));
     }
@@ -53,16 +63,26 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected"); // HH:mm; empty: not usable
-        QTest::newRow("morning") << "07:00" << "07:00";
-        QTest::newRow("one-digit hour") << "7:05" << "07:05";
-        QTest::newRow("midnight at the end of a day") << "24:00" << "00:00";
-        QTest::newRow("last minute") << "23:59" << "23:59";
-        QTest::newRow("hour too big") << "25:00" << "";
-        QTest::newRow("minute too big") << "07:60" << "";
-        QTest::newRow("one-digit minute") << "07:5" << "";
-        QTest::newRow("seconds") << "07:00:00" << "";
-        QTest::newRow("words") << "seven" << "";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("morning") << "07:00"
+                                 << "07:00";
+        QTest::newRow("one-digit hour") << "7:05"
+                                        << "07:05";
+        QTest::newRow("midnight at the end of a day") << "24:00"
+                                                      << "00:00";
+        QTest::newRow("last minute") << "23:59"
+                                     << "23:59";
+        QTest::newRow("hour too big") << "25:00"
+                                      << "";
+        QTest::newRow("minute too big") << "07:60"
+                                        << "";
+        QTest::newRow("one-digit minute") << "07:5"
+                                          << "";
+        QTest::newRow("seconds") << "07:00:00"
+                                 << "";
+        QTest::newRow("words") << "seven"
+                               << "";
+        QTest::newRow("empty") << ""
+                               << "";
     }
     void times()
     {
@@ -116,10 +136,12 @@ private slots:
 
         QCOMPARE(loaded.problems.size(), 3);
         QCOMPARE(loaded.problems[0],
-            QStringLiteral("[Programme1] Morning Show: PSDelay2 \"12\" is not a delay 0 .. 9; the station's delay is kept"));
+            QStringLiteral("[Programme1] Morning Show: PSDelay2 \"12\" is not a delay 0 .. 9; the station's "
+                           "delay is kept"));
         QCOMPARE(loaded.problems[1],
-            QStringLiteral("[Programme2] Broken: days \"Mon-Fry\" are not days like Mon-Fri or Sat,Sun; start "
-                           "\"25:00\" is not a time HH:MM; the programme is left out"));
+            QStringLiteral(
+                "[Programme2] Broken: days \"Mon-Fry\" are not days like Mon-Fri or Sat,Sun; start "
+                "\"25:00\" is not a time HH:MM; the programme is left out"));
         QVERIFY(loaded.problems[2].startsWith(QStringLiteral("[Programme4] Night: FollowSongs \"perhaps\"")));
     }
 
@@ -142,7 +164,8 @@ private slots:
         night.radioText.reset();
         saveProgrammes({ news, night }, store);
         QCOMPARE(loadProgrammes(store).programmes, (std::vector<Programme> { news, night }));
-        QCOMPARE(store.read(QStringLiteral("Programme1"), QStringLiteral("Days")), std::optional(QStringLiteral("Mon-Fri")));
+        QCOMPARE(store.read(QStringLiteral("Programme1"), QStringLiteral("Days")),
+            std::optional(QStringLiteral("Mon-Fri")));
         QCOMPARE(store.read(QStringLiteral("Programme1"), QStringLiteral("PS1")), std::nullopt);
 
         saveProgrammes({ night }, store);

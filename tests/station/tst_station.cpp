@@ -379,8 +379,9 @@ private slots:
     void programmeHoldsTheSongOff()
     {
         Rig rig;
-        rig.programme(1, { "Name", "Morning Show", "Days", "Mon-Fri", "Start", "07:00", "End", "09:00",
-            "FollowSongs", "False", "PS", "MORNING", "PS1", "SHOW", "RT", "Wake up" });
+        rig.programme(1,
+            { "Name", "Morning Show", "Days", "Mon-Fri", "Start", "07:00", "End", "09:00", "FollowSongs",
+                "False", "PS", "MORNING", "PS1", "SHOW", "RT", "Wake up" });
         rig.programme(2, { "Name", "Broken", "Days", "Mon-Fri", "Start", "7 am", "End", "09:00" });
         QDateTime now(QDate(2026, 12, 7), QTime(6, 59, 59), QTimeZone("Europe/Berlin"));
         rig.station->setClock([&now] { return now; });
@@ -398,7 +399,8 @@ private slots:
         QCOMPARE(frameValues(sent, "PS50"), QStringList { "STATION " });
         QCOMPARE(radioTexts(sent), QStringList { "WAKE UP" });
         QCOMPARE(rig.station->programmeInForce(), std::optional(QStringLiteral("Morning Show")));
-        QCOMPARE(linesHolding(rig.station->logLines(), "Programme Morning Show begins: its texts go on air"), 1);
+        QCOMPARE(
+            linesHolding(rig.station->logLines(), "Programme Morning Show begins: its texts go on air"), 1);
 
         rig.writeSong("Other - Song\n");
         now = QDateTime(QDate(2026, 12, 7), QTime(8, 30), QTimeZone("Europe/Berlin"));
@@ -419,7 +421,9 @@ private slots:
         QCOMPARE(frameValues(sent, "PS50"), QStringList { "STATION " });
         QCOMPARE(radioTexts(sent), QStringList { "OTHER - SONG" });
         QCOMPARE(rig.station->programmeInForce(), std::nullopt);
-        QCOMPARE(linesHolding(rig.station->logLines(), "Programme Morning Show ends: the song is followed again"), 1);
+        QCOMPARE(
+            linesHolding(rig.station->logLines(), "Programme Morning Show ends: the song is followed again"),
+            1);
         // Once at start-up and once for each of the two reloads.
         QCOMPARE(linesHolding(rig.station->logLines(), "[Programme2] Broken: start \"7 am\""), 3);
     }
@@ -431,8 +435,9 @@ private slots:
     {
         Rig rig;
         rig.store(QStringLiteral("AutoPS"), QStringLiteral("0"));
-        rig.programme(1, { "Name", "Drive", "Days", "Mon-Fri", "Start", "16:00", "End", "19:00",
-            "FollowSongs", "True", "RT", "Drive time" });
+        rig.programme(1,
+            { "Name", "Drive", "Days", "Mon-Fri", "Start", "16:00", "End", "19:00", "FollowSongs", "True",
+                "RT", "Drive time" });
         QDateTime now(QDate(2026, 12, 7), QTime(15, 59, 59), QTimeZone("Europe/Berlin"));
         rig.station->setClock([&now] { return now; });
         rig.start();

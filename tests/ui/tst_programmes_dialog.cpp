@@ -51,7 +51,8 @@ private slots:
         delay->setCurrentIndex(4);
         emit delay->activated(4);
         QCOMPARE(station.programmes()[0].delays[0], std::optional<qint16>(3));
-        QCOMPARE(store.read(QStringLiteral("Programme1"), QStringLiteral("PSDelay")), std::optional(QStringLiteral("3")));
+        QCOMPARE(store.read(QStringLiteral("Programme1"), QStringLiteral("PSDelay")),
+            std::optional(QStringLiteral("3")));
 
         dialog.findChild<QPushButton *>(QStringLiteral("RemoveProgramme"))->click();
         QVERIFY(station.programmes().empty());
