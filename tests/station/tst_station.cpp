@@ -103,19 +103,9 @@ struct Rig {
     {
         const qsizetype before = port->written().size();
         station->engineTick();
-        return quietLine(before);
-    }
-    QByteArray quietLine(qsizetype before)
-    {
-        qsizetype last = -1;
-        QElapsedTimer waited;
-        waited.start();
-        while (waited.elapsed() < 10000) {
-            QTest::qWait(150);
-            const qsizetype size = port->written().size();
-            if (size == last && station->statusText() == QStringLiteral("Ready"))
-                break;
-            last = size;
+        for (qsizetype last = -1; last != port->written().size() || station->statusText() != "Ready";) {
+            last = port->written().size();
+            QTest::qWait(250); // longer than the second look at an empty read
         }
         return port->written().mid(before);
     }

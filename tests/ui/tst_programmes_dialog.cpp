@@ -36,11 +36,6 @@ private slots:
         table->item(0, 2)->setText(QStringLiteral("6:30"));
         QCOMPARE(table->item(0, 2)->text(), QStringLiteral("06:30"));
         QCOMPARE(station.programmes()[0].start, QTime(6, 30));
-        table->item(0, 1)->setText(QStringLiteral("Sat,Sun,Fri"));
-        QCOMPARE(table->item(0, 1)->text(), QStringLiteral("Fri-Sun"));
-        table->item(0, 4)->setCheckState(Qt::Unchecked);
-        QVERIFY(!station.programmes()[0].followSongs);
-
         auto *label = dialog.findChild<QLineEdit *>(QStringLiteral("ProgrammeLabel_0"));
         label->setText(QStringLiteral("News"));
         emit label->editingFinished();
