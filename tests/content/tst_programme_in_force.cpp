@@ -8,11 +8,11 @@ using namespace zorvan;
 namespace {
 
 // "Name;Days;Start;End", and ";follow" for one that follows songs.
-std::vector<Programme> programmesOf(const QStringList &specs)
+std::vector<Programme> programmesOf(const QStringList &entries)
 {
     std::vector<Programme> programmes;
-    for (const QString &spec : specs) {
-        const QStringList parts = spec.split(QLatin1Char(';'));
+    for (const QString &entry : entries) {
+        const QStringList parts = entry.split(QLatin1Char(';'));
         Programme programme;
         programme.name = parts[0];
         programme.days = parseProgrammeDays(parts[1]).value();
