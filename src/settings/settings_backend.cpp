@@ -229,6 +229,12 @@ void IniSettingsBackend::write(const QString &section, const QString &key, const
     d->values[joinKey(section, key)] = value;
 }
 
+void IniSettingsBackend::removeSection(const QString &section)
+{
+    const QString prefix = joinKey(section, QString());
+    std::erase_if(d->values, [&prefix](const auto &entry) { return entry.first.startsWith(prefix); });
+}
+
 bool IniSettingsBackend::flush()
 {
     return d->writeWhole();

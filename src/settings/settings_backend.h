@@ -16,6 +16,8 @@ public:
 
     virtual std::optional<QString> read(const QString &section, const QString &key) const = 0;
     virtual void write(const QString &section, const QString &key, const QString &value) = 0;
+    // Every key of the section; nothing when it has none.
+    virtual void removeSection(const QString &section) = 0;
 
     // Pushes pending writes to the medium. False when the medium could not
     // be written (read-only folder, full disk...).
@@ -35,6 +37,7 @@ public:
 
     std::optional<QString> read(const QString &section, const QString &key) const override;
     void write(const QString &section, const QString &key, const QString &value) override;
+    void removeSection(const QString &section) override;
     // Writes every section into a new file beside the settings file, reads
     // it back, and only when it holds every value puts it in place of the
     // old one. False leaves the old file as it was: no space, a write or

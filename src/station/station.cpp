@@ -1,5 +1,6 @@
 #include "station/station.h"
 
+#include "content/programme_in_force.h"
 #include "content/programme_text_upload.h"
 #include "content/song_source.h"
 #include "link/clock_sync.h"
@@ -69,6 +70,20 @@ QString oneLine(QString text)
 bool isDelayPosition(int position)
 {
     return position >= 0 && position < kDelayEntryCount;
+}
+
+// The station's texts before the operator set any: the record as it
+// stands, less what the song engine put on air in this run.
+StationTexts recordLessSong(const StationSettings &record, const AutoUpdateState &state)
+{
+    StationTexts texts = stationTextsFrom(record);
+    for (std::size_t i = 0; i < state.songLabels.size(); ++i) {
+        if (!state.songLabels[i].isNull()) {
+            texts.labels[i] = QString(kPsLabelLength, QLatin1Char(' '));
+            texts.delays[i] = 0;
+        }
+    }
+    return texts;
 }
 
 } // namespace
@@ -184,6 +199,12 @@ void Station::afterLoad(bool unreadable)
     m_rules = loadSongRules(m_store);
     m_fallbackRule = loadFallbackRule(m_store);
     m_stationTexts = loadStationTexts(m_store);
+    LoadedProgrammes programmes = loadProgrammes(m_store);
+    m_programmes = std::move(programmes.programmes);
+    m_programmeState.known = false;
+    // Named once for each load, not at every tick that meets them.
+    for (const QString &problem : programmes.problems)
+        log(problem);
     applyOptions();
     m_keepUnreadStore = unreadable;
 
@@ -627,7 +648,10 @@ void Station::start(Job job)
         snapshot.labels = m_record.PS;
         for (std::size_t i = 0; i < snapshot.delays.size(); ++i)
             snapshot.delays[i] = QString::number(m_record.PSDelay[i]);
-        keepStationTexts([this](StationTexts &texts) { texts = stationTextsFrom(m_record); });
+        // A programme's texts in the record are not the station's.
+        if (!m_programmeState.index)
+            keepStationTexts([this](StationTexts &texts) { texts = stationTextsFrom(m_record); });
+        forgetTextsOnAir();
         startUpload(UploadButton::SendRtAndPs, SendRtAndPs(snapshot), QStringLiteral("Send RT and PS"));
         return;
     }
@@ -738,6 +762,8 @@ void Station::finishJob()
 
 void Station::runEngineTick()
 {
+    if (followProgrammes())
+        return;
     if (m_record.AutoPS == 0 && m_record.RTSwitch == 0) {
         finishJob();
         return;
@@ -797,7 +823,7 @@ void Station::followSong(const QStringList &readFields, bool fromFile)
         finishJob();
         return;
     }
-    if (m_stationTexts && !m_fallbackRule.isOff()) {
+    if (haveTextsInForce() && !m_fallbackRule.isOff()) {
         // A text the rules keep off the air is no song: the timer goes on.
         const QString shown = song.ignored ? m_fallback.lastSong : songText;
         switch (decideFallback(m_fallback, m_fallbackRule, shown, song.ignored ? false : empty, m_now())) {
@@ -808,6 +834,7 @@ void Station::followSong(const QStringList &readFields, bool fromFile)
             // Whatever the song, it goes out again: the station's texts
             // are on the board.
             log(tr("Following the song again"));
+            forgetTextsOnAir();
             m_auto.SongDisplay.clear();
             m_auto.LastSentText.clear();
             m_auto.radioTextPending = true;
@@ -851,34 +878,136 @@ void Station::followSong(const QStringList &readFields, bool fromFile)
     runRadioTextStep();
 }
 
-// The labels and the radio text the operator set go back on air, as the
-// song engine sends them: the label list, then the radio text.
+// The labels and the radio text the operator set (or the programme in
+// force) go back on air, as the song engine sends them: the label list,
+// then the radio text.
 void Station::putStationTextsOnAir()
 {
-    putStationTexts(*m_stationTexts, m_record);
+    log(tr("No new song: the station's own texts go on air"));
+    putTextsOnAir(textsInForce(), tr("station"), true, true, [this] {
+        // Not on the board: tried again at the next tick.
+        m_fallback.onAir = OnAir::Song;
+    });
+}
+
+void Station::putTextsOnAir(
+    const StationTexts &texts, const QString &what, bool labels, bool radioText, std::function<void()> failed)
+{
+    putStationTexts(texts, m_record);
     m_auto.radioTextField = m_record.RT;
     m_auto.songLabels = {};
     edited();
-    log(tr("No new song: the station's own texts go on air"));
-    transmit(UploadLabelList(LabelList::fromSettings(m_record)), tr("station labels"), true,
-        [this](LinkOutcome outcome) {
+    // A difference only: the same texts again (a clock stepped back over a
+    // change, a reload) would only make receivers flicker.
+    labels = labels
+        && (!m_labelsOnAir || m_labelsOnAir->labels != texts.labels || m_labelsOnAir->delays != texts.delays);
+    radioText = radioText && m_radioTextOnAir != texts.radioText;
+    auto sendRadioText = [this, texts, what, radioText, failed] {
+        if (!radioText) {
+            finishJob();
+            return;
+        }
+        transmit(UpdateRadioTextPlan(texts.radioText), tr("%1 radio text").arg(what), true,
+            [this, texts, failed](LinkOutcome sent) {
+                if (sent == LinkOutcome::Sent) {
+                    m_radioTextOnAir = texts.radioText;
+                    autoUpdateSucceeded();
+                } else {
+                    autoUpdateFailed(sent);
+                    failed();
+                }
+                finishJob();
+            });
+    };
+    if (!labels) {
+        sendRadioText();
+        return;
+    }
+    transmit(UploadLabelList(LabelList::fromSettings(m_record)), tr("%1 labels").arg(what), true,
+        [this, texts, failed, sendRadioText](LinkOutcome outcome) {
             if (outcome != LinkOutcome::Sent) {
                 autoUpdateFailed(outcome);
-                // Not on the board: tried again at the next tick.
-                m_fallback.onAir = OnAir::Song;
+                failed();
                 finishJob();
                 return;
             }
+            m_labelsOnAir = texts;
             autoUpdateSucceeded();
-            transmit(
-                UpdateRadioTextPlan(m_record.RT), tr("station radio text"), true, [this](LinkOutcome sent) {
-                    if (sent == LinkOutcome::Sent)
-                        autoUpdateSucceeded();
-                    else
-                        autoUpdateFailed(sent);
-                    finishJob();
-                });
+            sendRadioText();
         });
+}
+
+void Station::forgetTextsOnAir()
+{
+    m_labelsOnAir.reset();
+    m_radioTextOnAir.reset();
+}
+
+bool Station::followProgrammes()
+{
+    const bool stationTextsOnAir = m_fallback.onAir == OnAir::Station && haveTextsInForce();
+    const ProgrammeStep step = stepProgrammes(m_programmeState, m_programmes, m_now(), stationTextsOnAir);
+    if (step.began || step.ended)
+        emit changed(Editors | Status);
+    auto say = [this, &step](const QString &what) {
+        if (step.began)
+            log(tr("Programme %1 begins: %2").arg(*step.began, what));
+        else if (step.ended)
+            log(tr("Programme %1 ends: %2").arg(*step.ended, what));
+    };
+    const QString label = m_programmeState.name.value_or(tr("station"));
+    // Tried again at the next tick when they did not reach the board.
+    auto retry = [this] { m_programmeState.known = false; };
+
+    switch (step.action) {
+    case ProgrammeAction::None:
+        say(step.began ? tr("its texts go on air when no song is followed") : tr("the song stays on air"));
+        return false;
+    case ProgrammeAction::HoldSong:
+        finishJob();
+        return true;
+    case ProgrammeAction::PutTexts:
+        say(tr("its texts go on air"));
+        putTextsOnAir(textsInForce(), label, true, true, retry);
+        return true;
+    case ProgrammeAction::ResumeSong:
+        break;
+    }
+    say(tr("the song is followed again"));
+    // The record gets back the labels the song does not write, and
+    // whatever the song is, it goes out again.
+    const StationTexts texts = textsInForce();
+    forgetTextsOnAir();
+    m_fallback.onAir = OnAir::Song;
+    m_fallback.lastChange = QDateTime();
+    m_auto.SongDisplay.clear();
+    m_auto.LastSentText.clear();
+    m_auto.radioTextPending = true;
+    // What is not followed goes back to the station's own.
+    const bool labels = m_record.AutoPS == 0;
+    const bool radioText = m_record.RTSwitch != 1;
+    if (labels || radioText) {
+        putTextsOnAir(texts, label, labels, radioText, retry);
+        return true;
+    }
+    putStationTexts(texts, m_record);
+    m_auto.songLabels = {};
+    edited();
+    return false;
+}
+
+StationTexts Station::textsInForce() const
+{
+    StationTexts texts = m_stationTexts ? *m_stationTexts : recordLessSong(m_record, m_auto);
+    const std::optional<std::size_t> index = m_programmeState.index;
+    if (index && *index < m_programmes.size())
+        texts = programmeTexts(texts, m_programmes[*index]);
+    return texts;
+}
+
+bool Station::haveTextsInForce() const
+{
+    return m_stationTexts || m_programmeState.index;
 }
 
 void Station::runRadioTextStep()
@@ -1016,17 +1145,8 @@ void Station::runClock()
 
 void Station::keepStationTexts(const std::function<void(StationTexts &)> &update)
 {
-    if (!m_stationTexts) {
-        // From the record as it stands, less what the song engine put on
-        // air in this run.
-        m_stationTexts = stationTextsFrom(m_record);
-        for (std::size_t i = 0; i < m_auto.songLabels.size(); ++i) {
-            if (!m_auto.songLabels[i].isNull()) {
-                m_stationTexts->labels[i] = QString(kPsLabelLength, QLatin1Char(' '));
-                m_stationTexts->delays[i] = 0;
-            }
-        }
-    }
+    if (!m_stationTexts)
+        m_stationTexts = recordLessSong(m_record, m_auto);
     update(*m_stationTexts);
     saveStationTexts(*m_stationTexts, m_store);
 }
@@ -1035,6 +1155,14 @@ void Station::setSongRules(const SongRules &rules)
 {
     m_rules = rules;
     saveSongRules(m_rules, m_store);
+    edited();
+}
+
+void Station::setProgrammes(const std::vector<Programme> &programmes)
+{
+    m_programmes = programmes;
+    saveProgrammes(m_programmes, m_store);
+    m_programmeState.known = false;
     edited();
 }
 

@@ -3,6 +3,7 @@
 #include "content/auto_update.h"
 #include "content/player_song_source.h"
 #include "content/preview.h"
+#include "content/programme_in_force.h"
 #include "content/song_file_reader.h"
 #include "content/song_rules.h"
 #include "content/station_texts.h"
@@ -105,6 +106,12 @@ public:
     const FallbackRule &fallbackRule() const { return m_fallbackRule; }
     // Whether the song or the station's own texts are on air.
     OnAir onAir() const { return m_fallback.onAir; }
+    const std::vector<Programme> &programmes() const { return m_programmes; }
+    // The name of the programme in force at the last tick; std::nullopt
+    // outside every programme.
+    const std::optional<QString> &programmeInForce() const { return m_programmeState.name; }
+    // Its texts are on air whatever the song.
+    bool songHeldByProgramme() const { return m_programmeState.songHeld; }
     // The most recent log lines, oldest first.
     QStringList logLines() const;
     // The device the COM number opens (section "Ports").
@@ -157,6 +164,8 @@ public:
     // The media players on the session bus, for the operator to choose.
     QStringList playersPresent();
     void setFallbackRule(const FallbackRule &rule);
+    // Saved, and followed from the next tick on.
+    void setProgrammes(const std::vector<Programme> &programmes);
     // The window stopped being the active one.
     void saveUnasked();
     // Asked for by the operator (the setup dialog's OK): saved even over a
@@ -199,6 +208,18 @@ private:
     void followSong(const QStringList &readFields, bool fromFile);
     PlayerSongSource &playerSource();
     void putStationTextsOnAir();
+    // The programme in force, found at each tick: true when it took the
+    // tick over (its texts are being sent, or it holds the song off).
+    bool followProgrammes();
+    // The station's own texts with those of the programme in force.
+    StationTexts textsInForce() const;
+    bool haveTextsInForce() const;
+    // What differs from the texts last put on air goes out: the label
+    // list, then the radio text. `failed` runs when it did not reach the
+    // board, for the caller to try again.
+    void putTextsOnAir(const StationTexts &texts, const QString &what, bool labels, bool radioText,
+        std::function<void()> failed);
+    void forgetTextsOnAir();
     // The operator set or sent labels or the radio text: they are the
     // station's own texts from now on.
     void keepStationTexts(const std::function<void(StationTexts &)> &update);
@@ -254,6 +275,12 @@ private:
     FallbackRule m_fallbackRule;
     std::optional<StationTexts> m_stationTexts;
     FallbackState m_fallback;
+    std::vector<Programme> m_programmes;
+    ProgrammeState m_programmeState;
+    // What the last put of station or programme texts left on the board;
+    // forgotten once anything else goes out in their place.
+    std::optional<StationTexts> m_labelsOnAir; // labels and delays only
+    std::optional<QString> m_radioTextOnAir;
     std::unique_ptr<PlayerSongSource> m_playerSource;
     std::deque<QString> m_log;
 

@@ -118,6 +118,7 @@ private:
         QLabel *songDisplay = nullptr; // Label5
         QLabel *onAir = nullptr; // the song or the station's own texts
         QPushButton *nowPlaying = nullptr; // song source, fallback and text rules
+        QPushButton *programmes = nullptr; // texts by the clock
     };
 
     struct AboutPage {

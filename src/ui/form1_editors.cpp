@@ -13,6 +13,7 @@
 #include "ui/help_support.h"
 #include "ui/help_texts.h"
 #include "ui/now_playing_dialog.h"
+#include "ui/programmes_dialog.h"
 #include "ui/transmission_log.h"
 
 #include <QAction>
@@ -236,6 +237,8 @@ void Form1::connectShell()
     connect(m_menus.log, &QAction::triggered, this, [this] { TransmissionLog::open(m_station, this); });
     connect(
         m_auto.nowPlaying, &QPushButton::clicked, this, [this] { NowPlayingDialog::open(m_station, this); });
+    connect(
+        m_auto.programmes, &QPushButton::clicked, this, [this] { ProgrammesDialog::open(m_station, this); });
 }
 
 void Form1::browse(SongFileField field)
@@ -316,9 +319,14 @@ void Form1::redrawSongPage()
     showOption({ m_auto.updateType.begin(), m_auto.updateType.end() },
         song.mode ? static_cast<int>(*song.mode) : -1);
     const bool player = m_station.options().songOrigin == SongOrigin::Player;
+    const std::optional<QString> &programme = m_station.programmeInForce();
     QString onAir = m_station.onAir() == OnAir::Station ? tr("On air: the station's own texts")
         : player                                        ? tr("On air: the song of the media player")
                                                         : tr("On air: the song of the file");
+    if (programme && (m_station.songHeldByProgramme() || m_station.onAir() == OnAir::Station))
+        onAir = tr("On air: the texts of programme %1").arg(*programme);
+    else if (programme)
+        onAir += tr(", in programme %1").arg(*programme);
     if (m_auto.onAir->text() != onAir)
         m_auto.onAir->setText(onAir);
 }

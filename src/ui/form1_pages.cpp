@@ -511,8 +511,12 @@ QWidget *Form1::buildAutoPage(QWidget *parent)
     m_auto.nowPlaying
         = named(new QPushButton(tr("Song source..."), psGroup), QStringLiteral("NowPlayingButton"));
     m_auto.nowPlaying->setToolTip(tr("Song file or media player, text rules, and the station's own texts"));
+    m_auto.programmes
+        = named(new QPushButton(tr("Programmes..."), psGroup), QStringLiteral("ProgrammesButton"));
+    m_auto.programmes->setToolTip(tr("Shows with their own labels and radio text, by the clock"));
     psLayout->addWidget(m_auto.onAir, 3, 0, 1, 3);
     psLayout->addWidget(m_auto.nowPlaying, 3, 3, 1, 2);
+    psLayout->addWidget(m_auto.programmes, 4, 3, 1, 2);
     outerLayout->addWidget(psGroup, 2, 0, 1, 2);
     outerLayout->setColumnStretch(0, 1);
     pageLayout->addStretch(1);

@@ -6,6 +6,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -48,9 +49,17 @@ class Service {
 public:
     void start(const QStringList &arguments, const QProcessEnvironment &env)
     {
+        startThrough({}, arguments, env);
+    }
+    // Through a program that runs it (faketime and its options).
+    void startThrough(const QStringList &runner, const QStringList &arguments, const QProcessEnvironment &env)
+    {
         m_process.setProcessEnvironment(env);
         m_process.setProcessChannelMode(QProcess::SeparateChannels);
-        m_process.start(binary("zorvan"), arguments);
+        if (runner.isEmpty())
+            m_process.start(binary("zorvan"), arguments);
+        else
+            m_process.start(runner.first(), runner.mid(1) + QStringList { binary("zorvan") } + arguments);
     }
     // Waits for a log line holding `text`; the lines seen so far stay
     // available to later calls.
@@ -255,6 +264,82 @@ private slots:
                     .startsWith(QStringLiteral("FINALLY HERE\r")));
         QVERIFY(service.waitForLine(QStringLiteral("is back")));
         QCOMPARE(service.log().count(QStringLiteral("does not exist")), 1);
+    }
+
+    // A programme that does not follow songs, Mon-Fri 07:00-09:00, under
+    // a clock that starts at 06:59:57 on a Monday: its labels and radio
+    // text replace the song on the board within two seconds of 07:00. Under
+    // a clock that starts at 08:59:57 its texts are found at start-up, and
+    // the song goes out again after 09:00.
+    void programmeByTheClock_data()
+    {
+        QTest::addColumn<QString>("startAt");
+        QTest::addColumn<bool>("songFirst");
+        QTest::newRow("its start") << "2026-12-07 06:59:57" << true;
+        QTest::newRow("its end") << "2026-12-07 08:59:57" << false;
+    }
+    void programmeByTheClock()
+    {
+        QFETCH(QString, startAt);
+        QFETCH(bool, songFirst);
+        const QString faketime = QStandardPaths::findExecutable(QStringLiteral("faketime"));
+        if (faketime.isEmpty())
+            QSKIP("faketime is not installed (Debian package faketime)");
+        Station station;
+        const QString songPath = station.path("song.txt");
+        QVERIFY(station.start({ { "RODIREZ500+/COMSelected", 1 }, { "RODIREZ500+/AutoPS", 1 },
+            { "RODIREZ500+/RTSwitch", 1 }, { "RODIREZ500+/InsertDate", "False" },
+            { "RODIREZ500+/AutoPSPath", songPath }, { "Programme1/Name", "Morning Show" },
+            { "Programme1/Days", "Mon-Fri" }, { "Programme1/Start", "07:00" }, { "Programme1/End", "09:00" },
+            { "Programme1/FollowSongs", "False" }, { "Programme1/PS", "MORNING" },
+            { "Programme1/PS1", "SHOW" }, { "Programme1/RT", "Good morning" } }));
+        QVERIFY(writeFile(songPath, "Artist - First Song\n"));
+        QProcessEnvironment env = serviceEnvironment(station.path("config"));
+        env.insert(QStringLiteral("TZ"), QStringLiteral("Europe/Berlin"));
+        Service service;
+        // -m: the preload library for programs with threads.
+        service.startThrough(
+            { faketime, QStringLiteral("-m"), QStringLiteral("-f"), QLatin1Char('@') + startAt },
+            station.serviceArguments(), env);
+
+        auto expectSong = [&] {
+            const QList<QJsonObject> frames = station.board.frames(kLabelUpload);
+            QCOMPARE(frames.size(), kLabelUpload);
+            QCOMPARE(frames.first().value(QStringLiteral("value")).toString(), QStringLiteral("ARTIST -"));
+            QVERIFY(frames.last()
+                        .value(QStringLiteral("value"))
+                        .toString()
+                        .startsWith(QStringLiteral("ARTIST - FIRST SONG\r")));
+        };
+        auto expectProgramme = [&] {
+            const QList<QJsonObject> frames = station.board.frames(kLabelUpload);
+            QCOMPARE(frames.size(), kLabelUpload);
+            QCOMPARE(frames[0].value(QStringLiteral("value")).toString(), QStringLiteral("MORNING "));
+            QCOMPARE(frames[1].value(QStringLiteral("value")).toString(), QStringLiteral("SHOW    "));
+            QCOMPARE(frames.last().value(QStringLiteral("command")).toString(), QStringLiteral("RT"));
+            QVERIFY(frames.last()
+                        .value(QStringLiteral("value"))
+                        .toString()
+                        .startsWith(QStringLiteral("GOOD MORNING\r")));
+        };
+        if (songFirst) {
+            expectSong();
+            expectProgramme();
+            QVERIFY2(service.waitForLine(QStringLiteral("Programme Morning Show begins")),
+                qPrintable(service.log()));
+            // The service's own clock says when it went.
+            const QString log = service.log();
+            const qsizetype begins = log.indexOf(QStringLiteral("Programme Morning Show begins"));
+            const QString at = log.mid(log.lastIndexOf(QLatin1Char('\n'), begins) + 1, 19);
+            QVERIFY2(
+                at >= QStringLiteral("2026-12-07T07:00:00") && at <= QStringLiteral("2026-12-07T07:00:02"),
+                qPrintable(log));
+        } else {
+            expectProgramme();
+            expectSong();
+            QVERIFY(service.waitForLine(
+                QStringLiteral("Programme Morning Show ends: the song is followed again")));
+        }
     }
 
     // The song of a real media player reaches the board as labels and

@@ -10,6 +10,7 @@
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
+#include <QTimeZone>
 
 #include <QtTest>
 #include <cstdio>
@@ -43,6 +44,25 @@ QStringList radioTexts(const QByteArray &line)
     return texts;
 }
 
+// The values of the frames of that name, in order.
+QStringList frameValues(const QByteArray &line, const QByteArray &name)
+{
+    FrameDecoder decoder;
+    QStringList values;
+    for (const DecoderEvent &event : decoder.feed(line, 0)) {
+        const auto *frame = std::get_if<DecodedFrame>(&event);
+        if (frame && frame->name == name)
+            values << fromWireText(frame->value);
+    }
+    return values;
+}
+
+int linesHolding(const QStringList &lines, const QString &text)
+{
+    return static_cast<int>(std::count_if(
+        lines.begin(), lines.end(), [&text](const QString &line) { return line.contains(text); }));
+}
+
 bool replaceFile(const QString &path, const QByteArray &bytes)
 {
     const QString fresh = path + QStringLiteral(".new");
@@ -73,6 +93,22 @@ struct Rig {
             station.get(), &Station::notice, station.get(), [this](const QString &text) { notices << text; });
     }
     void store(const QString &key, const QString &value) { backend.write(kSettingsSection, key, value); }
+    void programme(int number, const QStringList &keyValues)
+    {
+        for (qsizetype i = 0; i + 1 < keyValues.size(); i += 2)
+            backend.write(QStringLiteral("Programme%1").arg(number), keyValues[i], keyValues[i + 1]);
+    }
+    // Ticks, and waits until the line has been quiet for a moment.
+    QByteArray tick()
+    {
+        const qsizetype before = port->written().size();
+        station->engineTick();
+        for (qsizetype last = -1; last != port->written().size() || station->statusText() != "Ready";) {
+            last = port->written().size();
+            QTest::qWait(250); // longer than the second look at an empty read
+        }
+        return port->written().mid(before);
+    }
     void writeSong(const QByteArray &bytes)
     {
         QFile file(songPath);
@@ -323,6 +359,97 @@ private slots:
         QTRY_COMPARE(rig.station->onAir(), OnAir::Song);
         QTRY_COMPARE(rig.station->record().PS[0], QStringLiteral("NEXT SON"));
         QTRY_VERIFY(rig.port->written().size() > afterStation);
+    }
+
+    // A programme that does not follow songs: its texts go on air at its
+    // start (labels it does not name stay the station's), the song is held
+    // off while it runs and goes out again at its end. A clock stepped
+    // inside it and a reload send nothing again; a changed text is sent
+    // alone. An unusable entry is named once.
+    void programmeHoldsTheSongOff()
+    {
+        Rig rig;
+        rig.programme(1,
+            { "Name", "Morning Show", "Days", "Mon-Fri", "Start", "07:00", "End", "09:00", "FollowSongs",
+                "False", "PS", "MORNING", "PS1", "SHOW", "RT", "Wake up" });
+        rig.programme(2, { "Name", "Broken", "Days", "Mon-Fri", "Start", "7 am", "End", "09:00" });
+        QDateTime now(QDate(2026, 12, 7), QTime(6, 59, 59), QTimeZone("Europe/Berlin"));
+        rig.station->setClock([&now] { return now; });
+        rig.start();
+        rig.station->commitLabel(50, QStringLiteral("STATION"));
+        rig.writeSong("Artist - Song\n");
+        QCOMPARE(radioTexts(rig.tick()), QStringList { "ARTIST - SONG" });
+        QCOMPARE(rig.station->programmeInForce(), std::nullopt);
+
+        now = now.addSecs(1);
+        QByteArray sent = rig.tick();
+        QCOMPARE(frameNames(sent).size(), 201);
+        QCOMPARE(frameValues(sent, "PS00"), QStringList { "MORNING " });
+        QCOMPARE(frameValues(sent, "PS01"), QStringList { "SHOW    " });
+        QCOMPARE(frameValues(sent, "PS50"), QStringList { "STATION " });
+        QCOMPARE(radioTexts(sent), QStringList { "WAKE UP" });
+        QCOMPARE(rig.station->programmeInForce(), std::optional(QStringLiteral("Morning Show")));
+        QCOMPARE(
+            linesHolding(rig.station->logLines(), "Programme Morning Show begins: its texts go on air"), 1);
+
+        rig.writeSong("Other - Song\n");
+        now = QDateTime(QDate(2026, 12, 7), QTime(8, 30), QTimeZone("Europe/Berlin"));
+        QCOMPARE(rig.tick(), QByteArray());
+        now = QDateTime(QDate(2026, 12, 7), QTime(7, 5), QTimeZone("Europe/Berlin"));
+        QCOMPARE(rig.tick(), QByteArray());
+        QVERIFY(rig.station->reloadSettingsFile());
+        QCOMPARE(rig.tick(), QByteArray());
+        rig.programme(1, { "RT", "Still waking" });
+        QVERIFY(rig.station->reloadSettingsFile());
+        sent = rig.tick();
+        QCOMPARE(frameNames(sent), QList<QByteArray> { "RT" });
+        QCOMPARE(radioTexts(sent), QStringList { "STILL WAKING" });
+
+        now = QDateTime(QDate(2026, 12, 7), QTime(9, 0), QTimeZone("Europe/Berlin"));
+        sent = rig.tick();
+        QCOMPARE(frameValues(sent, "PS00"), QStringList { "OTHER - " });
+        QCOMPARE(frameValues(sent, "PS50"), QStringList { "STATION " });
+        QCOMPARE(radioTexts(sent), QStringList { "OTHER - SONG" });
+        QCOMPARE(rig.station->programmeInForce(), std::nullopt);
+        QCOMPARE(
+            linesHolding(rig.station->logLines(), "Programme Morning Show ends: the song is followed again"),
+            1);
+        // Once at start-up and once for each of the two reloads.
+        QCOMPARE(linesHolding(rig.station->logLines(), "[Programme2] Broken: start \"7 am\""), 3);
+    }
+
+    // A programme that follows songs changes nothing while a song is on
+    // air; its texts are those the fallback puts on air; at its end the
+    // station's own go back, only what differs.
+    void programmeFollowingSongs()
+    {
+        Rig rig;
+        rig.store(QStringLiteral("AutoPS"), QStringLiteral("0"));
+        rig.programme(1,
+            { "Name", "Drive", "Days", "Mon-Fri", "Start", "16:00", "End", "19:00", "FollowSongs", "True",
+                "RT", "Drive time" });
+        QDateTime now(QDate(2026, 12, 7), QTime(15, 59, 59), QTimeZone("Europe/Berlin"));
+        rig.station->setClock([&now] { return now; });
+        rig.start();
+        rig.station->commitRadioText(QStringLiteral("the station"));
+        rig.station->setFallbackRule(FallbackRule { 0, true });
+        rig.writeSong("Artist - Song\n");
+        QCOMPARE(radioTexts(rig.tick()), QStringList { "ARTIST - SONG" });
+
+        now = now.addSecs(1);
+        QCOMPARE(rig.tick(), QByteArray());
+        QCOMPARE(rig.station->programmeInForce(), std::optional(QStringLiteral("Drive")));
+
+        rig.writeSong("");
+        QByteArray sent = rig.tick(); // an empty read is believed a moment later
+        QCOMPARE(radioTexts(sent), QStringList { "DRIVE TIME" });
+        QCOMPARE(frameNames(sent).size(), 201);
+        QCOMPARE(rig.station->onAir(), OnAir::Station);
+
+        now = QDateTime(QDate(2026, 12, 7), QTime(19, 0), QTimeZone("Europe/Berlin"));
+        sent = rig.tick();
+        QCOMPARE(frameNames(sent), QList<QByteArray> { "RT" });
+        QCOMPARE(radioTexts(sent), QStringList { "THE STATION" });
     }
 
     // The board's clock set every so many minutes when chosen: the time and

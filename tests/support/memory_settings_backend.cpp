@@ -25,4 +25,10 @@ void MemorySettingsBackend::write(const QString &section, const QString &key, co
     ++writeCount;
 }
 
+void MemorySettingsBackend::removeSection(const QString &section)
+{
+    const QString prefix = joinKey(section, QString());
+    std::erase_if(values, [&prefix](const auto &entry) { return entry.first.startsWith(prefix); });
+}
+
 } // namespace zorvan

@@ -11,6 +11,7 @@ class MemorySettingsBackend : public SettingsBackend {
 public:
     std::optional<QString> read(const QString &section, const QString &key) const override;
     void write(const QString &section, const QString &key, const QString &value) override;
+    void removeSection(const QString &section) override;
     bool flush() override { return !failWrites; }
     bool readable() const override { return true; }
 
