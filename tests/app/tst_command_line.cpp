@@ -184,9 +184,6 @@ private slots:
         QTest::addColumn<QString>("program");
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("printed");
-        QTest::newRow("zorvan --version") << "zorvan" << QStringList { "--version" } << "zorvan 1.";
-        QTest::newRow("zorvan --help names --headless")
-            << "zorvan" << QStringList { "--help" } << "--headless";
         QTest::newRow("zorvan --settings FILE --help")
             << "zorvan" << QStringList { "--settings", "x.ini", "--help" } << "--settings <FILE>";
         QTest::newRow("zorvan-sim --version") << "zorvan-sim" << QStringList { "--version" } << "zorvan-sim 1.";
