@@ -87,16 +87,12 @@ private slots:
 
         const QString noDisplay = QStringLiteral("no display: use --headless to run without a window");
         QTest::newRow("window without a display") << "zorvan" << QStringList {} << 1 << noDisplay;
-        QTest::newRow("window on a file without a display")
-            << "zorvan" << QStringList { "--settings", "FILE" } << 1 << noDisplay;
         QTest::newRow("simulator's view without a display")
             << "zorvan-sim" << QStringList { "--link", "LINK", "--view" } << 1 << "no display";
 
         QTest::newRow("--settings --help is a forgotten file name")
             << "zorvan" << QStringList { "--settings", "--help" } << 2
             << "--settings needs a file name, not --help; see --help";
-        QTest::newRow("--settings --headless likewise")
-            << "zorvan" << QStringList { "--settings", "--headless" } << 2 << "see --help";
         QTest::newRow("empty --settings")
             << "zorvan" << QStringList { "--headless", "--settings", "" } << 2
             << "--settings needs a file name; see --help";
@@ -199,28 +195,6 @@ private slots:
         const Outcome outcome = run(program, arguments, dir.path());
         QVERIFY2(QString::fromLocal8Bit(outcome.out).contains(printed), outcome.out + outcome.err);
         QCOMPARE(outcome.exitCode, 0);
-    }
-
-    // With a display the same command line opens the window, on the file
-    // it names: the options reach the window as they were given.
-    void windowOnTheNamedFile()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("new/station.ini"));
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
-        QProcess window;
-        window.setProcessEnvironment(env);
-        window.start(binary(QStringLiteral("zorvan")), { QStringLiteral("--settings"), path });
-        QVERIFY(window.waitForStarted());
-        const qint64 pid = window.processId();
-        // The window saves its first settings once loaded.
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(path), kPatienceMs);
-        QCOMPARE(window.processId(), pid);
-        window.terminate();
-        QVERIFY(window.waitForFinished(kPatienceMs));
-        QCOMPARE(window.exitCode(), 0);
     }
 };
 
