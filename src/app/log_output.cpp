@@ -61,7 +61,7 @@ void writeLogLine(const QString &line, LogPriority priority)
     // Asked once: the stream does not change while the program runs.
     static const bool journal = standardErrorIsJournal();
     const QByteArray bytes = journal ? journalLine(line, priority) : line.toLocal8Bit() + '\n';
-    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stderr);
+    std::fprintf(stderr, "%s", bytes.constData());
     std::fflush(stderr);
 }
 
