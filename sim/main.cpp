@@ -1,3 +1,4 @@
+#include "app/display.h"
 #include "json_line.h"
 #include "pty_link.h"
 #include "receiver_window.h"
@@ -10,7 +11,6 @@
 
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -42,30 +42,23 @@ bool installSignalHandlers()
     return true;
 }
 
-bool wantsWindow(int argc, char **argv)
-{
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--view") == 0)
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
-    const bool view = wantsWindow(argc, argv);
-    std::unique_ptr<QCoreApplication> app
-        = view ? std::make_unique<QApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("zorvan-sim"));
-
+    // The options are read before the application object exists: only
+    // --view needs a display, and --help or a wrong option must answer
+    // without one.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Stands in for the ZORVAN Q500+ board: publishes a pseudo-terminal at the link path, decodes every "
         "frame the driver writes to it and prints one JSON line per frame on standard output. SIGUSR1 prints "
         "the board state."));
-    parser.addHelpOption();
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption linkOption(QStringLiteral("link"),
         QStringLiteral("Path of the symbolic link to the serial device."), QStringLiteral("path"));
     const QCommandLineOption viewOption(
@@ -76,10 +69,32 @@ int main(int argc, char **argv)
     const QCommandLineOption dumpOption(
         QStringLiteral("dump-state"), QStringLiteral("Print the board state as a JSON line on exit."));
     parser.addOptions({ linkOption, viewOption, baudOption, dumpOption });
-    parser.process(*app);
+    if (!parser.parse(arguments)) {
+        std::fprintf(stderr, "zorvan-sim: %s; see --help\n", qPrintable(parser.errorText()));
+        return 2;
+    }
+    const bool answerOnly = parser.isSet(helpOption) || parser.isSet(versionOption);
+    const bool view = parser.isSet(viewOption) && !answerOnly;
+    if (view && !zorvan::displayAvailable()) {
+        std::fprintf(stderr, "zorvan-sim: no display: leave out --view to run without a window\n");
+        return 1;
+    }
+    std::unique_ptr<QCoreApplication> app
+        = view ? std::make_unique<QApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("zorvan-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZORVAN_VERSION));
+    if (parser.isSet(helpOption))
+        parser.showHelp(0);
+    if (parser.isSet(versionOption))
+        parser.showVersion();
+    if (!parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "zorvan-sim: unexpected argument %s; see --help\n",
+            qPrintable(parser.positionalArguments().first()));
+        return 2;
+    }
 
     if (!parser.isSet(linkOption)) {
-        std::fprintf(stderr, "zorvan-sim: --link PATH is required\n");
+        std::fprintf(stderr, "zorvan-sim: --link PATH is required; see --help\n");
         return 2;
     }
     bool baudOk = false;

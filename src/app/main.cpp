@@ -1,161 +1,79 @@
-#include "instance_channel.h"
+#include "command_line.h"
 #include "service.h"
 #include "settings/instance_lock.h"
 #include "settings/settings_backend.h"
-#include "termination.h"
-#include "ui/driver.h"
+#include "startup.h"
 
-#include <QApplication>
-#include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
-#include <QMessageBox>
+#include <QFile>
 
-#include <cstdio>
+#include <cerrno>
 #include <cstring>
-#include <memory>
+#include <unistd.h>
+
+// `zorvan`: the headless service, and the door to the window. The window
+// is a program of its own (zorvan-window, beside the other private files of
+// the package) so that the service never loads the GUI libraries it has no
+// use for; this program reads the options, then runs the service or hands
+// the same command line to the window.
 
 namespace {
 
 using namespace zorvan;
 
-// Whether the program will show a window. Decided before any application
-// object exists: a window needs a display, and --help, --version and the
-// service must work without one.
-bool wantsWindow(int argc, char **argv)
+int startWindow(char **argv)
 {
-    for (int i = 1; i < argc; ++i) {
-        for (const char *flag : { "--headless", "--help", "-h", "--help-all", "--version", "-v" }) {
-            if (std::strcmp(argv[i], flag) == 0)
-                return false;
-        }
+    if (!displayAvailable()) {
+        printError(QObject::tr("no display: use --headless to run without a window"));
+        return kExitFailure;
     }
-    return true;
-}
-
-void printError(const QString &text)
-{
-    std::fprintf(stderr, "zorvan: %s\n", qPrintable(text));
-}
-
-// A second driver on the same settings file would save over the first's
-// settings and upload to the same board. The window that runs comes
-// forward; a service that runs is named.
-int alreadyRunning(const QString &settingsPath, qint64 pid, bool window)
-{
-    const std::optional<InstanceChannel::Kind> running = InstanceChannel::askRunning(settingsPath);
-    const QString text = running == InstanceChannel::Kind::Service
-        ? QObject::tr(
-            "The ZORVAN Q500+ driver already runs as a service (process %1) on the settings file %2.")
-              .arg(pid)
-              .arg(settingsPath)
-        : QObject::tr("The ZORVAN Q500+ driver already runs (process %1) on the settings file %2.")
-              .arg(pid)
-              .arg(settingsPath);
-    printError(text);
-    if (window && running != InstanceChannel::Kind::Window) {
-        QMessageBox box(QMessageBox::Information, QStringLiteral("ZORVAN Q500+"), text, QMessageBox::Ok);
-        box.exec();
-    }
-    return 1;
-}
-
-int runWindow(QApplication &app, IniSettingsBackend &settings)
-{
-    // The window may sit in the tray with no window shown; only closing it
-    // ends the program.
-    app.setQuitOnLastWindowClosed(false);
-    Driver driver(settings);
-    // Dialogs and the desktop's task switcher show the same icon as the window.
-    QApplication::setWindowIcon(driver.window().windowIcon());
-    // exit() rather than quit(): quit() first asks every window to close,
-    // and an About window that is still filling its bar refuses.
-    QObject::connect(
-        &driver.window(), &Form1::shutDown, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
-
-    InstanceChannel channel(settings.filePath(), InstanceChannel::Kind::Window);
-    QObject::connect(&channel, &InstanceChannel::comeForward, &driver.window(), [&driver] {
-        if (driver.station().isLoaded())
-            driver.window().returnFromTray();
-    });
-
-    // A logout, a system shutdown or `kill` closes the window the ordinary
-    // way: a running upload finishes first and the settings are saved, with
-    // no message left waiting for a click. Before the settings were loaded
-    // (the splash) the program ends at once and leaves the file alone.
-    TerminationSignals termination;
-    const auto end = [&driver] {
-        driver.station().setTerminating();
-        if (!driver.station().isLoaded()) {
-            // Not quit(): it asks every window to close first, and the
-            // splash refuses until its bar is full.
-            QCoreApplication::exit(0);
-            return;
-        }
-        driver.window().close();
-    };
-    QObject::connect(&termination, &TerminationSignals::terminate, &app, end);
-    QObject::connect(&termination, &TerminationSignals::hangUp, &app, end);
-
-    driver.startUp();
-    return app.exec();
+    const QString path = QDir(QCoreApplication::applicationDirPath())
+                             .filePath(QStringLiteral(ZORVAN_WINDOW_FROM_BIN "/zorvan-window"));
+    const QByteArray program = QFile::encodeName(QDir::cleanPath(path));
+    // The same process goes on as the window: a caller that waits for it,
+    // or signals it, keeps the process it started.
+    ::execv(program.constData(), argv);
+    const int error = errno;
+    printError(QObject::tr("cannot start the window %1: %2")
+                   .arg(QString::fromLocal8Bit(program), QString::fromLocal8Bit(std::strerror(error))));
+    return kExitFailure;
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    const bool window = wantsWindow(argc, argv);
-    std::unique_ptr<QCoreApplication> app = window ? std::make_unique<QApplication>(argc, argv)
-                                                   : std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zorvan"));
     QCoreApplication::setOrganizationName(QStringLiteral("KVL Systems"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ZORVAN_VERSION));
-    if (window)
-        QGuiApplication::setDesktopFileName(QStringLiteral("zorvan"));
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QObject::tr(
-        "Driver of the ZORVAN Q500+ RDS encoder: edits the station's RDS settings, sends them to the "
-        "encoder on a serial port or a serial device server, and keeps the PS labels and the radio text "
-        "following the song on air."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption headless(QStringLiteral("headless"),
-        QObject::tr("Run without a window, as a service: follow the song file and send to the encoder, "
-                    "with one log line per transmission or fault on standard error. SIGHUP reads the "
-                    "settings again; SIGTERM lets a running transmission finish, then ends."));
-    const QCommandLineOption settingsFile(QStringLiteral("settings"),
-        QObject::tr("Use FILE as the settings file (default: %1). One driver runs per settings file, "
-                    "so one computer can drive several encoders.")
-            .arg(IniSettingsBackend::defaultFilePath()),
-        QStringLiteral("FILE"));
-    parser.addOptions({ headless, settingsFile });
-    parser.process(*app); // --help and --version print and end here
-
-    if (!parser.positionalArguments().isEmpty()) {
-        printError(
-            QObject::tr("unexpected argument %1; see --help").arg(parser.positionalArguments().first()));
-        return 2;
+    CommandLine commandLine;
+    if (!commandLine.parse(QCoreApplication::arguments())) {
+        printError(commandLine.error());
+        return kExitUsage;
     }
-    const QString settingsPath = parser.isSet(settingsFile)
-        ? QFileInfo(parser.value(settingsFile)).absoluteFilePath()
-        : IniSettingsBackend::defaultFilePath();
-    QDir().mkpath(QFileInfo(settingsPath).absolutePath());
+    if (commandLine.helpWanted())
+        commandLine.showHelp();
+    if (commandLine.versionWanted())
+        commandLine.showVersion();
+    if (!commandLine.headless())
+        return startWindow(argv);
 
+    const QString settingsPath = settingsPathOf(commandLine);
+    const QString problem = settingsFileProblem(settingsPath);
+    if (!problem.isEmpty()) {
+        printError(problem);
+        return kExitConfig;
+    }
     InstanceLock lock(settingsPath);
-    if (!lock.tryLock()) {
-        if (lock.holderPid() == 0) {
-            printError(QObject::tr("cannot create the lock file %1").arg(lock.lockFilePath()));
-            return 1;
-        }
-        return alreadyRunning(settingsPath, lock.holderPid(), window);
+    if (const std::optional<LockRefusal> refusal = takeInstanceLock(lock, settingsPath)) {
+        printError(refusal->text);
+        return kExitFailure;
     }
     // Holding the lock, nobody else saves: what a killed save left is ours to remove.
     IniSettingsBackend::removeSaveLeftovers(settingsPath);
     IniSettingsBackend settings(settingsPath);
-
-    if (!window)
-        return runService(*app, settings);
-    return runWindow(static_cast<QApplication &>(*app), settings);
+    return runService(app, settings);
 }

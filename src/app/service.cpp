@@ -1,26 +1,15 @@
 #include "service.h"
 
 #include "instance_channel.h"
+#include "log_output.h"
+#include "service_manager.h"
 
 #include "link/com_port_map.h"
 #include "settings/settings_backend.h"
 #include "station/station.h"
 #include "termination.h"
 
-#include <cstdio>
-
 namespace zorvan {
-
-namespace {
-
-void writeLine(const QString &line)
-{
-    const QByteArray bytes = line.toLocal8Bit() + '\n';
-    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stderr);
-    std::fflush(stderr);
-}
-
-} // namespace
 
 int runService(QCoreApplication &app, IniSettingsBackend &settings)
 {
@@ -28,22 +17,26 @@ int runService(QCoreApplication &app, IniSettingsBackend &settings)
     // A window started on the same settings file asks what runs here.
     InstanceChannel channel(settings.filePath(), InstanceChannel::Kind::Service);
     station.setUnattended(true);
-    QObject::connect(&station, &Station::logged, &app, &writeLine);
+    QObject::connect(&station, &Station::logged, &app, &writeLogLine);
 
+    ServiceManager serviceManager;
     TerminationSignals termination;
     const auto end = [&app, &station] {
         if (station.shutDown())
             app.quit();
     };
-    QObject::connect(&termination, &TerminationSignals::terminate, &app, [&station, end] {
+    QObject::connect(&termination, &TerminationSignals::terminate, &app, [&station, &serviceManager, end] {
+        serviceManager.stopping();
         station.setTerminating();
         end();
     });
     // The transmission that held up the end has finished.
     QObject::connect(&station, &Station::readyToClose, &app, end, Qt::QueuedConnection);
-    QObject::connect(&termination, &TerminationSignals::hangUp, &app, [&settings, &station] {
-        settings.reload();
-        station.reloadSettingsFile();
+    QObject::connect(&termination, &TerminationSignals::hangUp, &app, [&settings, &station, &serviceManager] {
+        serviceManager.reload([&settings, &station] {
+            settings.reload();
+            station.reloadSettingsFile();
+        });
     });
 
     station.beginStartUp();
@@ -57,10 +50,12 @@ int runService(QCoreApplication &app, IniSettingsBackend &settings)
         ? QStringLiteral("song file %1").arg(record.AutoPSPath)
         : QStringLiteral("media player %1")
               .arg(options.playerName.isEmpty() ? QStringLiteral("(whichever plays)") : options.playerName);
-    writeLine(QStringLiteral("zorvan %1 running without a window; settings %2; COM%3 is %4; %5")
-                  .arg(QCoreApplication::applicationVersion(), settings.filePath())
-                  .arg(record.COMSelected)
-                  .arg(comPortDevice(settings, record.COMSelected), song));
+    const QString running = QStringLiteral("zorvan %1 running without a window; settings %2; COM%3 is %4; %5")
+                                .arg(QCoreApplication::applicationVersion(), settings.filePath())
+                                .arg(record.COMSelected)
+                                .arg(comPortDevice(settings, record.COMSelected), song);
+    writeLogLine(running, LogPriority::Info);
+    serviceManager.ready(running);
     return app.exec();
 }
 

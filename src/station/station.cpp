@@ -170,7 +170,7 @@ void Station::load()
                                           "settings missing from it are at their defaults.")
                                      : tr("The settings file could not be read in full; settings missing "
                                           "from it are at their defaults."));
-        log(m_status);
+        log(m_status, LogPriority::Fault);
     }
     // The clock and the engine start here too: a tick before the record is
     // loaded would work on defaults.
@@ -211,7 +211,7 @@ void Station::afterLoad(bool unreadable)
     if (!repaired.isEmpty()) {
         setStatus(tr("Stored values that no list can show were repaired (flags to 1, the rest to their defaults): %1")
                       .arg(repaired.join(QStringLiteral(", "))));
-        log(m_status);
+        log(m_status, LogPriority::Warning);
     }
     saveUnasked();
 }
@@ -222,7 +222,7 @@ bool Station::reloadSettingsFile()
         return false;
     StationSettings stored;
     if (LoadAllSettings(stored, m_store) != StoreStatus::Ok) {
-        log(tr("The settings file could not be read in full; the settings in use are kept."));
+        log(tr("The settings file could not be read in full; the settings in use are kept."), LogPriority::Fault);
         return false;
     }
     m_record = stored;
@@ -269,13 +269,13 @@ QStringList Station::logLines() const
     return QStringList(m_log.begin(), m_log.end());
 }
 
-void Station::log(const QString &text)
+void Station::log(const QString &text, LogPriority priority)
 {
     const QString line = m_now().toString(Qt::ISODate) + QLatin1Char(' ') + oneLine(text);
     m_log.push_back(line);
     if (m_log.size() > kLogLinesKept)
         m_log.pop_front();
-    emit logged(line);
+    emit logged(line, priority);
 }
 
 bool Station::shutDown()
@@ -340,7 +340,7 @@ void Station::save()
         return;
     m_saveFailureShown = true;
     setStatus(kSaveFailedText);
-    log(kSaveFailedText);
+    log(kSaveFailedText, LogPriority::Fault);
 }
 
 // Saves that no edit asked for (start-up, deactivation, close) leave alone a
@@ -658,7 +658,7 @@ void Station::start(Job job)
     case Job::SynchronizeTime: {
         const PlanOrError clock = SynchronizeClock(m_now());
         if (!clock.plan) {
-            log(clock.error);
+            log(clock.error, LogPriority::Fault);
             tellOperator(clock.error);
             finishJob();
             return;
@@ -669,7 +669,7 @@ void Station::start(Job job)
     case Job::ClockSync: {
         const PlanOrError clock = SynchronizeClock(m_now(), ClockStore::Without);
         if (!clock.plan) {
-            log(clock.error);
+            log(clock.error, LogPriority::Fault);
             finishJob();
             return;
         }
@@ -729,7 +729,7 @@ void Station::transmit(
         if (outcome == LinkOutcome::Sent)
             log(head + (automatic && m_autoFault ? tr("sent; the link works again") : tr("sent")));
         else if (!automatic || m_autoFault != outcome)
-            log(head + linkFailureMessage(outcome, m_device));
+            log(head + linkFailureMessage(outcome, m_device), LogPriority::Fault);
         done(outcome);
     };
     if (!m_link->run(plan, std::move(logged)))
@@ -784,14 +784,15 @@ void Station::runEngineTick()
         if (m_unattended) {
             // Nobody could switch the updates on again: wait for the file.
             if (!m_songFileMissing)
-                log(tr("The song file %1 does not exist; waiting for it").arg(m_record.AutoPSPath));
+                log(tr("The song file %1 does not exist; waiting for it").arg(m_record.AutoPSPath),
+                    LogPriority::Warning);
             m_songFileMissing = true;
             finishJob();
             return;
         }
         switchOffForMissingFile(m_record, m_auto);
         edited();
-        log(kMissingSongFileMessage);
+        log(kMissingSongFileMessage, LogPriority::Warning);
         tellOperator(kMissingSongFileMessage);
         finishJob();
         return;
@@ -1192,7 +1193,7 @@ PlayerSongSource &Station::playerSource()
                 return;
             const QString text
                 = tr("The media player %1 has gone; its songs are followed again when it returns.").arg(name);
-            log(text);
+            log(text, LogPriority::Warning);
             tellOperator(text);
         });
         connect(m_playerSource.get(), &PlayerSongSource::returned, this, [this](const QString &name) {

@@ -13,6 +13,7 @@
 #include "player/cls_winamp.h"
 #include "settings/settings_backend.h"
 #include "station/driver_options.h"
+#include "station/log_priority.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -184,7 +185,7 @@ signals:
     // The transmission that held up shut-down has ended.
     void readyToClose();
     // One line for each transmission and each fault, with the time.
-    void logged(const QString &line);
+    void logged(const QString &line, zorvan::LogPriority priority = zorvan::LogPriority::Info);
     // A media player came, went or changed its song.
     void playersChanged();
 
@@ -200,7 +201,7 @@ private:
     // logged once while they last.
     void transmit(
         const Transmission &plan, const QString &what, bool automatic, std::function<void(LinkOutcome)> done);
-    void log(const QString &text);
+    void log(const QString &text, LogPriority priority = LogPriority::Info);
     void applyOptions();
     void afterLoad(bool unreadable);
     void runEngineTick();
