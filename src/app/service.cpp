@@ -6,6 +6,7 @@
 #include "settings/settings_backend.h"
 #include "station/station.h"
 #include "termination.h"
+#include "web/station_page.h"
 
 #include <cstdio>
 
@@ -25,6 +26,7 @@ void writeLine(const QString &line)
 int runService(QCoreApplication &app, IniSettingsBackend &settings)
 {
     Station station(settings);
+    station.networkSource().setView(stationPageView(station));
     // A window started on the same settings file asks what runs here.
     InstanceChannel channel(settings.filePath(), InstanceChannel::Kind::Service);
     station.setUnattended(true);
@@ -55,6 +57,8 @@ int runService(QCoreApplication &app, IniSettingsBackend &settings)
     const DriverOptions &options = station.options();
     const QString song = options.songOrigin == SongOrigin::File
         ? QStringLiteral("song file %1").arg(record.AutoPSPath)
+        : options.songOrigin == SongOrigin::Network
+        ? QStringLiteral("songs from the network")
         : QStringLiteral("media player %1")
               .arg(options.playerName.isEmpty() ? QStringLiteral("(whichever plays)") : options.playerName);
     writeLine(QStringLiteral("zorvan %1 running without a window; settings %2; COM%3 is %4; %5")

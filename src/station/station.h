@@ -1,6 +1,7 @@
 #pragma once
 
 #include "content/auto_update.h"
+#include "content/network_song_source.h"
 #include "content/player_song_source.h"
 #include "content/preview.h"
 #include "content/song_file_reader.h"
@@ -156,6 +157,15 @@ public:
     void setSongOrigin(SongOrigin origin, const QString &playerName);
     // The media players on the session bus, for the operator to choose.
     QStringList playersPresent();
+    // Where the network song inputs listen; they run while the song comes
+    // from the network.
+    const NetworkOptions &networkOptions() const { return m_networkOptions; }
+    void setNetworkOptions(const NetworkOptions &options);
+    NetworkSongSource &networkSource() { return m_networkSource; }
+    const NetworkSongSource &networkSource() const { return m_networkSource; }
+    // The fault of the automatic updates while it lasts, as the operator
+    // was told it.
+    std::optional<QString> linkFault() const;
     void setFallbackRule(const FallbackRule &rule);
     // The window stopped being the active one.
     void saveUnasked();
@@ -198,6 +208,7 @@ private:
     // `fromFile`: an empty read may be a writer caught emptying the file.
     void followSong(const QStringList &readFields, bool fromFile);
     PlayerSongSource &playerSource();
+    void listenForSongs();
     void putStationTextsOnAir();
     // The operator set or sent labels or the radio text: they are the
     // station's own texts from now on.
@@ -255,6 +266,13 @@ private:
     std::optional<StationTexts> m_stationTexts;
     FallbackState m_fallback;
     std::unique_ptr<PlayerSongSource> m_playerSource;
+    NetworkOptions m_networkOptions;
+    NetworkSongSource m_networkSource;
+    // The options the listeners run with; nothing while they do not.
+    std::optional<NetworkOptions> m_listening;
+    // The network song of the running tick: its radio text goes with its
+    // labels even when a newer song comes during their upload.
+    std::optional<NetworkSong> m_networkSong;
     std::deque<QString> m_log;
 
     // A fault of the automatic updates is told once while it lasts.

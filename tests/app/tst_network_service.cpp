@@ -1,0 +1,157 @@
+#include "network_service.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTcpSocket>
+#include <QTemporaryFile>
+#include <QUdpSocket>
+#include <QtTest>
+
+// Songs over the network reach the board through the real service: curl
+// as a play-out's HTTP-GET output, UDP datagrams and TCP lines as the line
+// outputs send them.
+
+namespace {
+
+using zorvan::test::NetworkService;
+
+constexpr int kLabelUpload = 201; // PS00..PS99, PD00..PD99 and RT
+
+// The radio text of an upload: its last frame.
+QString radioTextOf(const QList<QJsonObject> &frames)
+{
+    if (frames.isEmpty() || frames.last().value(QStringLiteral("command")).toString() != QLatin1String("RT"))
+        return QString();
+    return frames.last().value(QStringLiteral("value")).toString().section(QLatin1Char('\r'), 0, 0);
+}
+
+} // namespace
+
+class TestNetworkService : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        NetworkService probe;
+        if (!probe.skipReason().isEmpty())
+            QSKIP(qPrintable(probe.skipReason()));
+    }
+
+    // Each input shape puts its song on the board as labels and radio text,
+    // and every refused request says why with its status.
+    void eachInputReachesTheBoard()
+    {
+        NetworkService service;
+        QVERIFY(service.start());
+        QVERIFY2(service.httpPort() && service.linePort(), qPrintable(service.log()));
+
+        NetworkService::Answer answer
+            = NetworkService::curl({ service.url(QStringLiteral("/nowplaying?artist=Ann%20Artist&title=First+Song")) });
+        QCOMPARE(answer.status, 204);
+        QList<QJsonObject> frames = service.board().frames(kLabelUpload);
+        QCOMPARE(frames.size(), kLabelUpload);
+        QCOMPARE(frames.first().value(QStringLiteral("value")).toString(), QStringLiteral("ANN ARTI"));
+        QCOMPARE(radioTextOf(frames), QStringLiteral("ANN ARTIST - FIRST SONG"));
+
+        QUdpSocket udp;
+        udp.writeDatagram("Udp Artist,Second Song\n", QHostAddress::LocalHost, service.linePort());
+        frames = service.board().frames(kLabelUpload);
+        QCOMPARE(radioTextOf(frames), QStringLiteral("UDP ARTIST,SECOND SONG"));
+
+        QTcpSocket tcp;
+        tcp.connectToHost(QHostAddress::LocalHost, service.linePort());
+        QVERIFY(tcp.waitForConnected(5000));
+        tcp.write("Tcp Artist - Third Song\r\n");
+        QVERIFY(tcp.waitForBytesWritten(5000));
+        frames = service.board().frames(kLabelUpload);
+        QCOMPARE(radioTextOf(frames), QStringLiteral("TCP ARTIST - THIRD SONG"));
+
+        answer = NetworkService::curl({ QStringLiteral("-H"), QStringLiteral("Content-Type: application/json"),
+            QStringLiteral("--data-binary"), QStringLiteral(R"({"artist":"Json","title":"Fourth"})"),
+            service.url(QStringLiteral("/nowplaying")) });
+        QCOMPARE(answer.status, 204);
+        QCOMPARE(radioTextOf(service.board().frames(kLabelUpload)), QStringLiteral("JSON - FOURTH"));
+
+        // Refused: nothing of these reaches the board.
+        QTemporaryFile big;
+        QVERIFY(big.open());
+        big.write(QByteArray(9 * 1024, 'b'));
+        big.flush();
+        const struct {
+            const char *name;
+            QStringList arguments;
+            int status;
+        } refusals[] = {
+            { "bad percent-encoding", { service.url(QStringLiteral("/nowplaying?title=100%zz")) }, 400 },
+            { "not UTF-8", { service.url(QStringLiteral("/nowplaying?title=%FF")) }, 400 },
+            { "no song", { service.url(QStringLiteral("/nowplaying")) }, 400 },
+            { "other method", { QStringLiteral("-X"), QStringLiteral("PUT"), service.url(QStringLiteral("/nowplaying?title=x")) }, 405 },
+            { "body over 8 KiB",
+                { QStringLiteral("-H"), QStringLiteral("Content-Type: text/plain"), QStringLiteral("--data-binary"),
+                    QLatin1Char('@') + big.fileName(), service.url(QStringLiteral("/nowplaying")) },
+                413 },
+            { "unknown path", { service.url(QStringLiteral("/elsewhere")) }, 404 },
+        };
+        for (const auto &refusal : refusals) {
+            answer = NetworkService::curl(refusal.arguments);
+            QVERIFY2(answer.status == refusal.status,
+                qPrintable(QStringLiteral("%1: %2 %3").arg(QLatin1String(refusal.name)).arg(answer.status).arg(QString::fromUtf8(answer.body))));
+        }
+        QVERIFY2(service.waitForLog(QStringLiteral("Song refused from HTTP 127.0.0.1: bad percent-encoding")),
+            qPrintable(service.log()));
+        // One more song goes out whole after all that: nothing came between.
+        QCOMPARE(NetworkService::curl({ service.url(QStringLiteral("/nowplaying?text=Last%20One")) }).status, 204);
+        QCOMPARE(radioTextOf(service.board().frames(kLabelUpload)), QStringLiteral("LAST ONE"));
+    }
+
+    // With a token set, a listener may face the network; every request
+    // without it is refused, the page and /status included.
+    void tokenGuardsEveryRequest()
+    {
+        NetworkService service;
+        QVERIFY(service.start({ { "Network/HttpListen", "0.0.0.0:0" }, { "Network/Token", "s3cret" } }));
+        QVERIFY2(service.httpPort(), qPrintable(service.log()));
+        const QString song = service.url(QStringLiteral("/nowplaying?title=Guarded"));
+        QCOMPARE(NetworkService::curl({ song }).status, 401);
+        QCOMPARE(NetworkService::curl({ song + QStringLiteral("&token=wrong") }).status, 401);
+        QCOMPARE(NetworkService::curl({ QStringLiteral("-H"), QStringLiteral("Authorization: Bearer s3cre"), song }).status, 401);
+        QCOMPARE(NetworkService::curl({ service.url(QStringLiteral("/status")) }).status, 401);
+        QCOMPARE(NetworkService::curl({ service.url(QStringLiteral("/")) }).status, 401);
+
+        QCOMPARE(NetworkService::curl({ QStringLiteral("-H"), QStringLiteral("Authorization: Bearer s3cret"), song }).status, 204);
+        QCOMPARE(radioTextOf(service.board().frames(kLabelUpload)), QStringLiteral("GUARDED"));
+        const NetworkService::Answer status
+            = NetworkService::curl({ service.url(QStringLiteral("/status?token=s3cret")) });
+        QCOMPARE(status.status, 200);
+        const QJsonObject document = QJsonDocument::fromJson(status.body).object();
+        QCOMPARE(document.value(QStringLiteral("radioText")).toString(), QStringLiteral("GUARDED"));
+        QCOMPARE(document.value(QStringLiteral("song")).toObject().value(QStringLiteral("source")).toString(),
+            QStringLiteral("network"));
+        QVERIFY(document.contains(QStringLiteral("programme")));
+        QVERIFY(document.value(QStringLiteral("programme")).isNull());
+    }
+
+    // A burst of songs while an upload runs: the board gets the first song
+    // and then the last, nothing between.
+    void songsDuringAnUploadCoalesce()
+    {
+        NetworkService service;
+        QVERIFY(service.start());
+        QTcpSocket tcp;
+        tcp.connectToHost(QHostAddress::LocalHost, service.linePort());
+        QVERIFY(tcp.waitForConnected(5000));
+        QByteArray burst;
+        for (int i = 1; i <= 50; ++i)
+            burst += QByteArrayLiteral("Burst Song ") + QByteArray::number(i) + '\n';
+        tcp.write(burst);
+        QVERIFY(tcp.waitForBytesWritten(5000));
+        QCOMPARE(radioTextOf(service.board().frames(kLabelUpload)), QStringLiteral("BURST SONG 1"));
+        QCOMPARE(radioTextOf(service.board().frames(kLabelUpload)), QStringLiteral("BURST SONG 50"));
+        // Nothing else follows.
+        QVERIFY(service.board().next(QStringLiteral("command"), 1500).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNetworkService)
+#include "tst_network_service.moc"
