@@ -8,7 +8,7 @@
 //     whether the last one is the last song sent;
 //  3. limits: connections held open against the 32 allowed, a 1 MB body.
 //
-//   bench_network [SONGS] [RATE] [SECONDS] [CLIENTS]    (20 1000 30 4)
+//   bench_network [SONGS] [RATE] [SECONDS] [CLIENTS]    (20 1000 30 8)
 
 #include "bench_support.h"
 
@@ -103,7 +103,7 @@ int main(int argc, char **argv)
     const int songs = args.value(1, QStringLiteral("20")).toInt();
     const int rate = args.value(2, QStringLiteral("1000")).toInt();
     const int seconds = args.value(3, QStringLiteral("30")).toInt();
-    const int clients = std::max(1, args.value(4, QStringLiteral("4")).toInt());
+    const int clients = std::max(1, args.value(4, QStringLiteral("8")).toInt());
 
     BoardPty board;
     QTemporaryDir dir;
@@ -176,6 +176,7 @@ int main(int argc, char **argv)
         toAnswer.push_back(msBetween(sent, *answered));
     }
     waitForQuiet(board, 300);
+    client.close();
     std::printf("\nrequest to first byte on the line (%zu songs): median %.1f ms, p95 %.1f ms, max %.1f ms "
                 "(%s the 20 ms target)\n",
         toFirstByte.size(), percentile(toFirstByte, 0.5), percentile(toFirstByte, 0.95),
@@ -188,36 +189,44 @@ int main(int argc, char **argv)
     const long long rssBefore = rssKb(pid);
     const qsizetype boardBefore = board.size();
     const int uploadsBefore = int(board.bytes().count(QByteArray("\0RT\x01", 4)));
-    std::vector<std::unique_ptr<QTcpSocket>> flooders;
-    std::vector<long long> answers(std::size_t(clients), 0);
-    std::vector<QByteArray> tails(std::size_t(clients));
-    for (int c = 0; c < clients; ++c) {
-        auto socket = std::make_unique<QTcpSocket>();
-        socket->connectToHost(QHostAddress::LocalHost, port);
-        socket->waitForConnected(5000);
-        QTcpSocket *raw = socket.get();
-        QObject::connect(raw, &QTcpSocket::readyRead, raw, [raw, c, &answers, &tails] {
-            QByteArray &tail = tails[std::size_t(c)];
-            tail += raw->readAll();
-            answers[std::size_t(c)] += tail.count("HTTP/1.1 204");
-            const qsizetype keep = tail.lastIndexOf("HTTP/1.1 204");
-            tail = keep < 0 ? tail.right(16) : tail.mid(keep + 12);
-        });
-        flooders.push_back(std::move(socket));
-    }
+    // Each client sends its next request when the last one has been
+    // answered, as a play-out's HTTP output or a monitoring script does (Qt
+    // HTTP Server 6.4 does not serve pipelined requests), and all of them
+    // together no faster than RATE a second.
+    struct Flooder {
+        std::unique_ptr<QTcpSocket> socket;
+        QByteArray tail;
+        bool waiting = false;
+    };
+    std::vector<Flooder> flooders(static_cast<std::size_t>(clients));
     long long sentCount = 0;
-    QByteArray lastSong;
-    long long rssPeak = rssBefore;
+    long long answeredCount = 0;
     QElapsedTimer flood;
-    flood.start();
     const long long total = static_cast<long long>(rate) * seconds;
-    while (sentCount < total) {
-        // Paced by the clock: as many as are due by now.
+    for (Flooder &f : flooders) {
+        f.socket = std::make_unique<QTcpSocket>();
+        f.socket->connectToHost(QHostAddress::LocalHost, port);
+        f.socket->waitForConnected(5000);
+        QObject::connect(f.socket.get(), &QTcpSocket::readyRead, f.socket.get(), [&f, &answeredCount] {
+            f.tail += f.socket->readAll();
+            const qsizetype at = f.tail.indexOf("\r\n\r\n");
+            if (at < 0)
+                return;
+            if (f.tail.startsWith("HTTP/1.1 204"))
+                ++answeredCount;
+            f.tail = f.tail.mid(at + 4);
+            f.waiting = false;
+        });
+    }
+    long long rssPeak = rssBefore;
+    flood.start();
+    while (flood.elapsed() < seconds * 1000 + 5000 && (sentCount < total || answeredCount < sentCount)) {
         const long long due = std::min(total, flood.elapsed() * rate / 1000);
-        while (sentCount < due) {
-            lastSong = "Flood " + QByteArray::number(sentCount);
-            flooders[std::size_t(sentCount % clients)]->write(
-                get("/nowplaying?artist=Flood&title=" + QByteArray::number(sentCount)));
+        for (Flooder &f : flooders) {
+            if (sentCount >= due || f.waiting || f.socket->state() != QAbstractSocket::ConnectedState)
+                continue;
+            f.socket->write(get("/nowplaying?artist=Flood&title=" + QByteArray::number(sentCount)));
+            f.waiting = true;
             ++sentCount;
         }
         QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
@@ -225,22 +234,13 @@ int main(int argc, char **argv)
             rssPeak = std::max(rssPeak, rssKb(pid));
     }
     const double sendSeconds = flood.elapsed() / 1000.0;
-    QElapsedTimer drain;
-    drain.start();
-    auto answered = [&answers] {
-        long long n = 0;
-        for (long long a : answers)
-            n += a;
-        return n;
-    };
-    while (answered() < sentCount && drain.elapsed() < 30000)
-        pump(20);
+    auto answered = [&answeredCount] { return answeredCount; };
     const double floodSeconds = flood.elapsed() / 1000.0;
     waitForQuiet(board, 1500);
     const long long rssAfter = rssKb(pid);
     const QByteArray onBoard = board.bytes();
     const int uploads = int(onBoard.count(QByteArray("\0RT\x01", 4))) - uploadsBefore;
-    const QByteArray expected = "FLOOD " + QByteArray::number(sentCount - 1);
+    const QByteArray expected = "FLOOD - " + QByteArray::number(sentCount - 1);
     std::printf("\nflood: %lld requests from %d clients in %.1f s (%.0f sent/s); %lld answered 204 in %.1f s "
                 "(%.0f answered/s)\n",
         sentCount, clients, sendSeconds, sentCount / sendSeconds, answered(), floodSeconds,

@@ -98,6 +98,9 @@ protected:
             return;
         }
         ++m_connections;
+        // An answer goes out in more than one write: without this the
+        // second waits for the peer's delayed acknowledgement (40 ms).
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         connect(socket, &QObject::destroyed, this, [this] { --m_connections; });
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         auto *idle = new QTimer(socket);
@@ -174,7 +177,14 @@ private:
 NetworkSongSource::NetworkSongSource(NetworkLimits limits, QObject *parent)
     : QObject(parent)
     , m_limits(limits)
+    , m_announce(new QTimer(this))
 {
+    // Whoever follows the songs may take its time (save the settings, open
+    // the port): the peer's answer is written first, and a burst of songs
+    // is told once.
+    m_announce->setSingleShot(true);
+    m_announce->setInterval(0);
+    connect(m_announce, &QTimer::timeout, this, &NetworkSongSource::songArrived);
 }
 
 NetworkSongSource::~NetworkSongSource()
@@ -424,7 +434,8 @@ void NetworkSongSource::take(const NetworkSong &song, const QString &peer)
     m_song = song;
     m_songPeer = peer;
     m_songTime = QDateTime::currentDateTime();
-    emit songArrived();
+    if (!m_announce->isActive())
+        m_announce->start();
 }
 
 } // namespace zorvan

@@ -15,6 +15,7 @@ class QHttpServer;
 class QHttpServerRequest;
 class QTcpServer;
 class QTcpSocket;
+class QTimer;
 class QUdpSocket;
 
 namespace zorvan {
@@ -81,7 +82,9 @@ public:
     int connectionCount() const;
 
 signals:
-    // A song came (perhaps the same as before: a play-out may repeat it).
+    // A song came (perhaps the same as before: a play-out may repeat it),
+    // said once for the songs of one turn of the event loop, after the
+    // answers to their peers have gone out.
     void songArrived();
     // A message was refused; one line, for the log.
     void refused(const QString &why);
@@ -106,6 +109,7 @@ private:
     std::optional<NetworkSong> m_song;
     QString m_songPeer;
     QDateTime m_songTime;
+    QTimer *m_announce;
 };
 
 } // namespace zorvan
