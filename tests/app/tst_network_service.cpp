@@ -3,7 +3,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTcpSocket>
-#include <QTemporaryFile>
 #include <QUdpSocket>
 #include <QtTest>
 
@@ -73,31 +72,14 @@ private slots:
         QCOMPARE(answer.status, 204);
         QCOMPARE(radioTextOf(service.board().frames(kLabelUpload)), QStringLiteral("JSON - FOURTH"));
 
-        // Refused: nothing of these reaches the board.
-        QTemporaryFile big;
-        QVERIFY(big.open());
-        big.write(QByteArray(9 * 1024, 'b'));
-        big.flush();
-        const struct {
-            const char *name;
-            QStringList arguments;
-            int status;
-        } refusals[] = {
-            { "bad percent-encoding", { service.url(QStringLiteral("/nowplaying?title=100%zz")) }, 400 },
-            { "not UTF-8", { service.url(QStringLiteral("/nowplaying?title=%FF")) }, 400 },
-            { "no song", { service.url(QStringLiteral("/nowplaying")) }, 400 },
-            { "other method", { QStringLiteral("-X"), QStringLiteral("PUT"), service.url(QStringLiteral("/nowplaying?title=x")) }, 405 },
-            { "body over 8 KiB",
-                { QStringLiteral("-H"), QStringLiteral("Content-Type: text/plain"), QStringLiteral("--data-binary"),
-                    QLatin1Char('@') + big.fileName(), service.url(QStringLiteral("/nowplaying")) },
-                413 },
-            { "unknown path", { service.url(QStringLiteral("/elsewhere")) }, 404 },
-        };
-        for (const auto &refusal : refusals) {
-            answer = NetworkService::curl(refusal.arguments);
-            QVERIFY2(answer.status == refusal.status,
-                qPrintable(QStringLiteral("%1: %2 %3").arg(QLatin1String(refusal.name)).arg(answer.status).arg(QString::fromUtf8(answer.body))));
-        }
+        // Refused before the library's URL parser could mend it, and never
+        // on air (the other refusals are the parser's and the listener's
+        // own tests).
+        answer = NetworkService::curl({ service.url(QStringLiteral("/nowplaying?title=100%zz")) });
+        QCOMPARE(answer.status, 400);
+        answer = NetworkService::curl(
+            { QStringLiteral("-X"), QStringLiteral("PUT"), service.url(QStringLiteral("/nowplaying?title=x")) });
+        QCOMPARE(answer.status, 405);
         QVERIFY2(service.waitForLog(QStringLiteral("Song refused from HTTP 127.0.0.1: bad percent-encoding")),
             qPrintable(service.log()));
         // One more song goes out whole after all that: nothing came between.
