@@ -318,12 +318,14 @@ int main(int argc, char **argv)
         big.connectToHost(QHostAddress::LocalHost, port);
         big.waitForConnected(2000);
         const long long rssBig = rssKb(pid);
-        big.write("POST /nowplaying HTTP/1.1\r\nHost: x\r\nContent-Type: text/plain\r\nContent-Length: 1048576\r\n\r\n");
+        big.write("POST /nowplaying HTTP/1.1\r\nHost: x\r\nContent-Type: text/plain\r\nContent-Length: "
+                  "1048576\r\n\r\n");
         big.write(QByteArray(1024 * 1024, 'x'));
         QElapsedTimer waited;
         waited.start();
         QByteArray answer;
-        while (!answer.contains("\r\n\r\n") && waited.elapsed() < 5000 && big.state() == QAbstractSocket::ConnectedState) {
+        while (!answer.contains("\r\n\r\n") && waited.elapsed() < 5000
+            && big.state() == QAbstractSocket::ConnectedState) {
             pump(5);
             answer += big.readAll();
         }

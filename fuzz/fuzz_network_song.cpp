@@ -63,7 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         break;
     }
     case 4: {
-        const NetworkParse parsed = songFromLine(bytes, lineFormat(QStringLiteral("^"), QStringLiteral("3,4")));
+        const NetworkParse parsed
+            = songFromLine(bytes, lineFormat(QStringLiteral("^"), QStringLiteral("3,4")));
         checkSong(parsed);
         if (parsed.song)
             require(parsed.song->fields.size() <= 2, "a separated line gives artist and title at most");

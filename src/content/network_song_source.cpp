@@ -31,7 +31,8 @@ QHttpServerResponse reply(QHttpServerResponse::StatusCode status, const QString 
 {
     if (reason.isEmpty())
         return QHttpServerResponse(status);
-    return QHttpServerResponse(QByteArrayLiteral("text/plain; charset=utf-8"), reason.toUtf8() + '\n', status);
+    return QHttpServerResponse(
+        QByteArrayLiteral("text/plain; charset=utf-8"), reason.toUtf8() + '\n', status);
 }
 
 // The raw query as the peer sent it: QUrl would mend a stray '%' that must
@@ -52,7 +53,8 @@ NetworkOptions loadNetworkOptions(const SettingsBackend &store)
     if (const auto value = text("LineListen"))
         options.lineListen = value->trimmed();
     options.token = text("Token").value_or(QString()).trimmed();
-    options.line = lineFormat(text("LineSeparator").value_or(QString()), text("LineFields").value_or(QString()));
+    options.line
+        = lineFormat(text("LineSeparator").value_or(QString()), text("LineFields").value_or(QString()));
     return options;
 }
 
@@ -106,7 +108,10 @@ protected:
         auto *idle = new QTimer(socket);
         idle->setSingleShot(true);
         idle->setInterval(m_limits.idleMs);
-        connect(idle, &QTimer::timeout, socket, [socket] { socket->abort(); socket->deleteLater(); });
+        connect(idle, &QTimer::timeout, socket, [socket] {
+            socket->abort();
+            socket->deleteLater();
+        });
         idle->start();
         connect(socket, &QTcpSocket::bytesWritten, idle, qOverload<>(&QTimer::start));
         if (m_headAndBody > 0)
@@ -237,7 +242,8 @@ QStringList NetworkSongSource::listen(const NetworkOptions &options)
             continue;
         const std::optional<ListenAddress> where = parseListenAddress(*text);
         if (!where) {
-            report << tr("Songs over %1: %2 is no address:port; not listening").arg(QLatin1String(name), *text);
+            report
+                << tr("Songs over %1: %2 is no address:port; not listening").arg(QLatin1String(name), *text);
             continue;
         }
         // Off loopback anyone on the network could put text on air.
@@ -293,7 +299,8 @@ bool NetworkSongSource::startHttp(const ListenAddress &where, QStringList &repor
         using Status = QHttpServerResponse::StatusCode;
         const auto method = request.method();
         if (method != QHttpServerRequest::Method::Get && method != QHttpServerRequest::Method::Post) {
-            QHttpServerResponse response = reply(Status::MethodNotAllowed, QStringLiteral("GET or POST only"));
+            QHttpServerResponse response
+                = reply(Status::MethodNotAllowed, QStringLiteral("GET or POST only"));
             response.setHeader(QByteArrayLiteral("Allow"), QByteArrayLiteral("GET, POST"));
             return response;
         }
@@ -305,7 +312,8 @@ bool NetworkSongSource::startHttp(const ListenAddress &where, QStringList &repor
             parsed = songFromQuery(rawQuery(request));
         } else {
             if (request.body().size() > m_limits.maxMessage)
-                return reply(Status::PayloadTooLarge, QStringLiteral("body over %1 bytes").arg(m_limits.maxMessage));
+                return reply(
+                    Status::PayloadTooLarge, QStringLiteral("body over %1 bytes").arg(m_limits.maxMessage));
             parsed = songFromBody(request.value(QByteArrayLiteral("Content-Type")), request.body());
         }
         if (!parsed.song) {
@@ -328,12 +336,10 @@ bool NetworkSongSource::startHttp(const ListenAddress &where, QStringList &repor
         response.setHeader(QByteArrayLiteral("Cache-Control"), QByteArrayLiteral("no-store"));
         return response;
     };
-    m_http->route(QStringLiteral("/"), [view](const QHttpServerRequest &request) {
-        return view(QStringLiteral("/"), request);
-    });
-    m_http->route(QStringLiteral("/status"), [view](const QHttpServerRequest &request) {
-        return view(QStringLiteral("/status"), request);
-    });
+    m_http->route(QStringLiteral("/"),
+        [view](const QHttpServerRequest &request) { return view(QStringLiteral("/"), request); });
+    m_http->route(QStringLiteral("/status"),
+        [view](const QHttpServerRequest &request) { return view(QStringLiteral("/status"), request); });
     m_http->afterRequest([](QHttpServerResponse &&response) {
         response.setHeader(QByteArrayLiteral("X-Content-Type-Options"), QByteArrayLiteral("nosniff"));
         return std::move(response);

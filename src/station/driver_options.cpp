@@ -44,7 +44,7 @@ void saveDriverOptions(const DriverOptions &options, SettingsBackend &store)
     store.write(
         kDriverSection, kWatchKey, options.watchSongFile ? QStringLiteral("True") : QStringLiteral("False"));
     store.write(kDriverSection, kOriginKey,
-        options.songOrigin == SongOrigin::Player      ? QStringLiteral("Player")
+        options.songOrigin == SongOrigin::Player        ? QStringLiteral("Player")
             : options.songOrigin == SongOrigin::Network ? QStringLiteral("Network")
                                                         : QStringLiteral("File"));
     store.write(kDriverSection, kPlayerKey, options.playerName);

@@ -179,8 +179,8 @@ void NowPlayingDialog::fillPlayers()
 void NowPlayingDialog::originChosen()
 {
     const SongOrigin origin = m_fromPlayer->isChecked() ? SongOrigin::Player
-        : m_fromNetwork->isChecked()                     ? SongOrigin::Network
-                                                         : SongOrigin::File;
+        : m_fromNetwork->isChecked()                    ? SongOrigin::Network
+                                                        : SongOrigin::File;
     m_station.setSongOrigin(origin, m_player->currentText());
 }
 

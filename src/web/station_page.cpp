@@ -72,7 +72,8 @@ QJsonObject statusDocument(const Station &station)
             station.onAir() == OnAir::Station ? QStringLiteral("station") : QStringLiteral("song") },
         { QStringLiteral("programme"), QJsonValue() },
         { QStringLiteral("link"), link },
-        { QStringLiteral("log"), QJsonArray::fromStringList(lines.mid(std::max<qsizetype>(0, lines.size() - kLogLinesShown))) },
+        { QStringLiteral("log"),
+            QJsonArray::fromStringList(lines.mid(std::max<qsizetype>(0, lines.size() - kLogLinesShown))) },
     };
 }
 

@@ -45,8 +45,8 @@ private slots:
         QVERIFY(service.start());
         QVERIFY2(service.httpPort() && service.linePort(), qPrintable(service.log()));
 
-        NetworkService::Answer answer
-            = NetworkService::curl({ service.url(QStringLiteral("/nowplaying?artist=Ann%20Artist&title=First+Song")) });
+        NetworkService::Answer answer = NetworkService::curl(
+            { service.url(QStringLiteral("/nowplaying?artist=Ann%20Artist&title=First+Song")) });
         QCOMPARE(answer.status, 204);
         QList<QJsonObject> frames = service.board().frames(kLabelUpload);
         QCOMPARE(frames.size(), kLabelUpload);
@@ -66,9 +66,10 @@ private slots:
         frames = service.board().frames(kLabelUpload);
         QCOMPARE(radioTextOf(frames), QStringLiteral("TCP ARTIST - THIRD SONG"));
 
-        answer = NetworkService::curl({ QStringLiteral("-H"), QStringLiteral("Content-Type: application/json"),
-            QStringLiteral("--data-binary"), QStringLiteral(R"({"artist":"Json","title":"Fourth"})"),
-            service.url(QStringLiteral("/nowplaying")) });
+        answer
+            = NetworkService::curl({ QStringLiteral("-H"), QStringLiteral("Content-Type: application/json"),
+                QStringLiteral("--data-binary"), QStringLiteral(R"({"artist":"Json","title":"Fourth"})"),
+                service.url(QStringLiteral("/nowplaying")) });
         QCOMPARE(answer.status, 204);
         QCOMPARE(radioTextOf(service.board().frames(kLabelUpload)), QStringLiteral("JSON - FOURTH"));
 
@@ -77,13 +78,14 @@ private slots:
         // own tests).
         answer = NetworkService::curl({ service.url(QStringLiteral("/nowplaying?title=100%zz")) });
         QCOMPARE(answer.status, 400);
-        answer = NetworkService::curl(
-            { QStringLiteral("-X"), QStringLiteral("PUT"), service.url(QStringLiteral("/nowplaying?title=x")) });
+        answer = NetworkService::curl({ QStringLiteral("-X"), QStringLiteral("PUT"),
+            service.url(QStringLiteral("/nowplaying?title=x")) });
         QCOMPARE(answer.status, 405);
         QVERIFY2(service.waitForLog(QStringLiteral("Song refused from HTTP 127.0.0.1: bad percent-encoding")),
             qPrintable(service.log()));
         // One more song goes out whole after all that: nothing came between.
-        QCOMPARE(NetworkService::curl({ service.url(QStringLiteral("/nowplaying?text=Last%20One")) }).status, 204);
+        QCOMPARE(
+            NetworkService::curl({ service.url(QStringLiteral("/nowplaying?text=Last%20One")) }).status, 204);
         QCOMPARE(radioTextOf(service.board().frames(kLabelUpload)), QStringLiteral("LAST ONE"));
     }
 
@@ -97,11 +99,17 @@ private slots:
         const QString song = service.url(QStringLiteral("/nowplaying?title=Guarded"));
         QCOMPARE(NetworkService::curl({ song }).status, 401);
         QCOMPARE(NetworkService::curl({ song + QStringLiteral("&token=wrong") }).status, 401);
-        QCOMPARE(NetworkService::curl({ QStringLiteral("-H"), QStringLiteral("Authorization: Bearer s3cre"), song }).status, 401);
+        QCOMPARE(NetworkService::curl(
+                     { QStringLiteral("-H"), QStringLiteral("Authorization: Bearer s3cre"), song })
+                     .status,
+            401);
         QCOMPARE(NetworkService::curl({ service.url(QStringLiteral("/status")) }).status, 401);
         QCOMPARE(NetworkService::curl({ service.url(QStringLiteral("/")) }).status, 401);
 
-        QCOMPARE(NetworkService::curl({ QStringLiteral("-H"), QStringLiteral("Authorization: Bearer s3cret"), song }).status, 204);
+        QCOMPARE(NetworkService::curl(
+                     { QStringLiteral("-H"), QStringLiteral("Authorization: Bearer s3cret"), song })
+                     .status,
+            204);
         QCOMPARE(radioTextOf(service.board().frames(kLabelUpload)), QStringLiteral("GUARDED"));
         const NetworkService::Answer status
             = NetworkService::curl({ service.url(QStringLiteral("/status?token=s3cret")) });

@@ -69,33 +69,34 @@ private slots:
         QTest::addColumn<bool>("taken");
         QTest::addColumn<NetworkSong>("expected");
 
-        QTest::newRow("form") << QByteArray("application/x-www-form-urlencoded") << QByteArray("artist=A&title=T")
-                              << true << song({ "A", "T" }, "A - T");
+        QTest::newRow("form") << QByteArray("application/x-www-form-urlencoded")
+                              << QByteArray("artist=A&title=T") << true << song({ "A", "T" }, "A - T");
         QTest::newRow("JSON artist and title")
             << QByteArray("application/json; charset=utf-8") << QByteArray(R"({"artist":"A","title":"T"})")
             << true << song({ "A", "T" }, "A - T");
-        QTest::newRow("JSON text") << QByteArray("application/json") << QByteArray(R"({"text":"A - T"})") << true
-                                   << song({ "A - T" }, "A - T");
-        QTest::newRow("JSON null artist") << QByteArray("application/json")
-                                          << QByteArray(R"({"artist":null,"title":"T"})") << true
-                                          << song({ "T" }, "T");
+        QTest::newRow("JSON text") << QByteArray("application/json") << QByteArray(R"({"text":"A - T"})")
+                                   << true << song({ "A - T" }, "A - T");
+        QTest::newRow("JSON null artist")
+            << QByteArray("application/json") << QByteArray(R"({"artist":null,"title":"T"})") << true
+            << song({ "T" }, "T");
         QTest::newRow("JSON number is refused")
             << QByteArray("application/json") << QByteArray(R"({"title":5})") << false << NetworkSong {};
         QTest::newRow("JSON array is refused")
             << QByteArray("application/json") << QByteArray(R"(["A"])") << false << NetworkSong {};
         QTest::newRow("broken JSON") << QByteArray("application/json") << QByteArray(R"({"title":)") << false
                                      << NetworkSong {};
-        QTest::newRow("plain text, CRLF end")
-            << QByteArray("text/plain") << QByteArray("Artist,Title\r\n") << true
-            << song({ "Artist", "Title" }, "Artist,Title");
-        QTest::newRow("no content type is plain text")
-            << QByteArray() << QByteArray("Just One Line") << true << song({ "Just One Line" }, "Just One Line");
+        QTest::newRow("plain text, CRLF end") << QByteArray("text/plain") << QByteArray("Artist,Title\r\n")
+                                              << true << song({ "Artist", "Title" }, "Artist,Title");
+        QTest::newRow("no content type is plain text") << QByteArray() << QByteArray("Just One Line") << true
+                                                       << song({ "Just One Line" }, "Just One Line");
         QTest::newRow("plain text not UTF-8")
             << QByteArray("text/plain") << QByteArray("Caf\xE9") << false << NetworkSong {};
-        QTest::newRow("8 KiB is taken") << QByteArray("text/plain") << QByteArray(kNetworkMessageLimit, 'a')
-                                        << true << songFromText(QString(kNetworkMessageLimit, QLatin1Char('a')));
+        QTest::newRow("8 KiB is taken")
+            << QByteArray("text/plain") << QByteArray(kNetworkMessageLimit, 'a') << true
+            << songFromText(QString(kNetworkMessageLimit, QLatin1Char('a')));
         QTest::newRow("one byte over 8 KiB")
-            << QByteArray("text/plain") << QByteArray(kNetworkMessageLimit + 1, 'a') << false << NetworkSong {};
+            << QByteArray("text/plain") << QByteArray(kNetworkMessageLimit + 1, 'a') << false
+            << NetworkSong {};
     }
     void body()
     {
@@ -122,9 +123,8 @@ private slots:
         QTest::newRow("RadioDJ caret fields 3 and 4")
             << QByteArray("C:\\music\\a.mp3^1234^Ann Artist^First Song^240\r\n") << QStringLiteral("^")
             << QStringLiteral("3,4") << song({ "Ann Artist", "First Song" }, "Ann Artist - First Song");
-        QTest::newRow("title field past the end")
-            << QByteArray("a^b^Artist") << QStringLiteral("^") << QStringLiteral("3,4")
-            << song({ "Artist" }, "Artist");
+        QTest::newRow("title field past the end") << QByteArray("a^b^Artist") << QStringLiteral("^")
+                                                  << QStringLiteral("3,4") << song({ "Artist" }, "Artist");
         QTest::newRow("multi-character separator")
             << QByteArray("Artist || Title") << QStringLiteral(" || ") << QStringLiteral("1,2")
             << song({ "Artist", "Title" }, "Artist - Title");
@@ -151,7 +151,8 @@ private slots:
         QTest::newRow("prefix") << QByteArray("s3cre") << QByteArray("s3cret") << false;
         QTest::newRow("longer") << QByteArray("s3cret!") << QByteArray("s3cret") << false;
         QTest::newRow("trailing NUL") << QByteArray("s3cret\0", 7) << QByteArray("s3cret") << false;
-        QTest::newRow("empty against empty: no token is never a match") << QByteArray() << QByteArray() << false;
+        QTest::newRow("empty against empty: no token is never a match")
+            << QByteArray() << QByteArray() << false;
     }
     void token()
     {

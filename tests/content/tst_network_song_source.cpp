@@ -137,14 +137,15 @@ private slots:
         QTRY_COMPARE(line.state(), QAbstractSocket::UnconnectedState);
 
         QUdpSocket udp;
-        QCOMPARE(udp.writeDatagram(QByteArray(kNetworkMessageLimit + 1, 'y'), QHostAddress::LocalHost,
-                     source.linePort()),
+        QCOMPARE(udp.writeDatagram(
+                     QByteArray(kNetworkMessageLimit + 1, 'y'), QHostAddress::LocalHost, source.linePort()),
             qint64(kNetworkMessageLimit + 1));
         QTRY_COMPARE(refused.size(), 2);
 
         // Bigger than the request bound: answered 413 before it is all read.
         const QByteArray huge = exchange(source.httpPort(),
-            "POST /nowplaying HTTP/1.1\r\nHost: x\r\nContent-Type: text/plain\r\nContent-Length: 1000000\r\n\r\n"
+            "POST /nowplaying HTTP/1.1\r\nHost: x\r\nContent-Type: text/plain\r\nContent-Length: "
+            "1000000\r\n\r\n"
                 + QByteArray(64 * 1024, 'z'));
         QVERIFY2(huge.startsWith("HTTP/1.1 413"), huge.constData());
         // Over 8 KiB but within it: the handler's 413.
@@ -169,7 +170,8 @@ private slots:
         QVERIFY(socket.waitForConnected(2000));
         const QByteArray body(6000, 'k');
         for (int i = 0; i < 5; ++i) {
-            socket.write("POST /nowplaying HTTP/1.1\r\nHost: x\r\nContent-Type: text/plain\r\nContent-Length: "
+            socket.write(
+                "POST /nowplaying HTTP/1.1\r\nHost: x\r\nContent-Type: text/plain\r\nContent-Length: "
                 + QByteArray::number(body.size()) + "\r\n\r\n" + body);
             const QByteArray answer = answerOn(socket);
             QVERIFY2(answer.startsWith("HTTP/1.1 204"), answer.constData());

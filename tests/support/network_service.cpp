@@ -64,7 +64,8 @@ bool NetworkService::start(const QVariantMap &values)
         env.remove(QLatin1String(name));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
     m_service.setProcessEnvironment(env);
-    m_service.start(binary("zorvan"), { QStringLiteral("--headless"), QStringLiteral("--settings"), settings });
+    m_service.start(
+        binary("zorvan"), { QStringLiteral("--headless"), QStringLiteral("--settings"), settings });
     if (!waitForLog(QStringLiteral("running without a window")))
         return false;
     const QString said = log();

@@ -17,7 +17,8 @@ private slots:
     void networkChoiceListensAndIsNamed()
     {
         test::Form1Harness harness;
-        harness.backend.write(QStringLiteral("Network"), QStringLiteral("HttpListen"), QStringLiteral("127.0.0.1:0"));
+        harness.backend.write(
+            QStringLiteral("Network"), QStringLiteral("HttpListen"), QStringLiteral("127.0.0.1:0"));
         harness.start();
         Station &station = harness.station();
         auto *dialog = NowPlayingDialog::open(station, &harness.form());
@@ -30,12 +31,16 @@ private slots:
         fields->setText(QStringLiteral("3, x"));
         emit fields->editingFinished();
         QCOMPARE(fields->text(), QStringLiteral("3,0")); // what counts
-        QCOMPARE(harness.backend.read(QStringLiteral("Network"), QStringLiteral("LineFields")).value_or(QString()), QStringLiteral("3,0"));
+        QCOMPARE(
+            harness.backend.read(QStringLiteral("Network"), QStringLiteral("LineFields")).value_or(QString()),
+            QStringLiteral("3,0"));
         QCOMPARE(station.networkSource().isListening(), false); // not the song source yet
 
         dialog->findChild<QRadioButton *>(QStringLiteral("FromNetwork"))->click();
         QCOMPARE(station.options().songOrigin, SongOrigin::Network);
-        QCOMPARE(harness.backend.read(QStringLiteral("Driver"), QStringLiteral("SongSource")).value_or(QString()), QStringLiteral("Network"));
+        QCOMPARE(
+            harness.backend.read(QStringLiteral("Driver"), QStringLiteral("SongSource")).value_or(QString()),
+            QStringLiteral("Network"));
         QVERIFY(station.networkSource().httpPort() != 0);
         QVERIFY(station.networkSource().linePort() != 0);
         QTRY_COMPARE(harness.find<QLabel>(QStringLiteral("OnAirLabel"))->text(),
