@@ -8,12 +8,14 @@
 #include "settings/settings_backend.h"
 #include "station/station.h"
 #include "termination.h"
+#include "web/station_page.h"
 
 namespace zorvan {
 
 int runService(QCoreApplication &app, IniSettingsBackend &settings)
 {
     Station station(settings);
+    station.networkSource().setView(stationPageView(station));
     // A window started on the same settings file asks what runs here.
     InstanceChannel channel(settings.filePath(), InstanceChannel::Kind::Service);
     station.setUnattended(true);
@@ -48,6 +50,8 @@ int runService(QCoreApplication &app, IniSettingsBackend &settings)
     const DriverOptions &options = station.options();
     const QString song = options.songOrigin == SongOrigin::File
         ? QStringLiteral("song file %1").arg(record.AutoPSPath)
+        : options.songOrigin == SongOrigin::Network
+        ? QStringLiteral("songs from the network")
         : QStringLiteral("media player %1")
               .arg(options.playerName.isEmpty() ? QStringLiteral("(whichever plays)") : options.playerName);
     const QString running = QStringLiteral("zorvan %1 running without a window; settings %2; COM%3 is %4; %5")

@@ -5,6 +5,7 @@
 #include "startup.h"
 #include "termination.h"
 #include "ui/driver.h"
+#include "web/station_page.h"
 
 #include <QApplication>
 #include <QDir>
@@ -24,6 +25,8 @@ int runWindow(QApplication &app, IniSettingsBackend &settings)
     // ends the program.
     app.setQuitOnLastWindowClosed(false);
     Driver driver(settings);
+    // The window listens for songs as the service does, with the same page.
+    driver.station().networkSource().setView(stationPageView(driver.station()));
     // Dialogs and the desktop's task switcher show the same icon as the window.
     QApplication::setWindowIcon(driver.window().windowIcon());
     // exit() rather than quit(): quit() first asks every window to close,

@@ -28,9 +28,12 @@ DriverOptions loadDriverOptions(const SettingsBackend &store)
     }
     if (const auto stored = store.read(kDriverSection, kWatchKey))
         options.watchSongFile = stored->trimmed().compare(QLatin1String("False"), Qt::CaseInsensitive) != 0;
-    if (const auto stored = store.read(kDriverSection, kOriginKey))
-        options.songOrigin
-            = stored->trimmed() == QLatin1String("Player") ? SongOrigin::Player : SongOrigin::File;
+    if (const auto stored = store.read(kDriverSection, kOriginKey)) {
+        const QString origin = stored->trimmed();
+        options.songOrigin = origin == QLatin1String("Player") ? SongOrigin::Player
+            : origin == QLatin1String("Network")               ? SongOrigin::Network
+                                                               : SongOrigin::File;
+    }
     options.playerName = store.read(kDriverSection, kPlayerKey).value_or(QString()).trimmed();
     return options;
 }
@@ -41,7 +44,9 @@ void saveDriverOptions(const DriverOptions &options, SettingsBackend &store)
     store.write(
         kDriverSection, kWatchKey, options.watchSongFile ? QStringLiteral("True") : QStringLiteral("False"));
     store.write(kDriverSection, kOriginKey,
-        options.songOrigin == SongOrigin::Player ? QStringLiteral("Player") : QStringLiteral("File"));
+        options.songOrigin == SongOrigin::Player        ? QStringLiteral("Player")
+            : options.songOrigin == SongOrigin::Network ? QStringLiteral("Network")
+                                                        : QStringLiteral("File"));
     store.write(kDriverSection, kPlayerKey, options.playerName);
 }
 

@@ -8,7 +8,7 @@
 namespace zorvan {
 
 // Where the song comes from.
-enum class SongOrigin { File, Player };
+enum class SongOrigin { File, Player, Network };
 
 struct DriverOptions {
     // Minutes between automatic settings of the board's clock; 0 is off.

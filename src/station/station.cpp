@@ -125,6 +125,14 @@ Station::Station(SettingsBackend &store, std::unique_ptr<SerialPort> port, QObje
         m_emptyConfirmed = true;
         submit(Job::EngineTick);
     });
+    // A song from the network runs the engine at once, as a change of the
+    // song file does; songs that come while an upload runs wait as one
+    // engine tick, which takes the newest.
+    connect(&m_networkSource, &NetworkSongSource::songArrived, this, [this] {
+        if (m_options.songOrigin == SongOrigin::Network)
+            songFileTouched();
+    });
+    connect(&m_networkSource, &NetworkSongSource::refused, this, &Station::log);
     connect(m_link.get(), &EncoderLink::reportStep, this, &Station::showReport);
     connect(m_link.get(), &EncoderLink::progressReset, this, &Station::showReset);
 }
@@ -196,6 +204,7 @@ void Station::afterLoad(bool unreadable)
             m_record.MG[static_cast<std::size_t>(k)] = FitLongText(m_record.MG[static_cast<std::size_t>(k)]);
     }
     m_options = loadDriverOptions(m_store);
+    m_networkOptions = loadNetworkOptions(m_store);
     m_rules = loadSongRules(m_store);
     m_fallbackRule = loadFallbackRule(m_store);
     m_stationTexts = loadStationTexts(m_store);
@@ -250,6 +259,7 @@ void Station::applyOptions()
     if (m_options.songOrigin == SongOrigin::Player) {
         playerSource().setPlayer(m_options.playerName);
     }
+    listenForSongs();
     if (m_options.clockSyncMinutes > 0)
         m_clockSyncTimer.start(m_options.clockSyncMinutes * 60 * 1000);
     else
@@ -298,6 +308,8 @@ bool Station::shutDown()
     m_clockSyncTimer.stop();
     m_watchDelay.stop();
     m_emptyConfirm.stop();
+    m_networkSource.stop();
+    m_listening.reset();
     if (!m_watcher.files().isEmpty() || !m_watcher.directories().isEmpty())
         m_watcher.removePaths(m_watcher.files() + m_watcher.directories());
     return true;
@@ -768,6 +780,16 @@ void Station::runEngineTick()
         finishJob();
         return;
     }
+    if (m_options.songOrigin == SongOrigin::Network) {
+        // No song has come since the start: nothing is known about it.
+        m_networkSong = m_networkSource.song();
+        if (!m_networkSong) {
+            finishJob();
+            return;
+        }
+        followSong(m_networkSong->fields, false);
+        return;
+    }
     if (m_options.songOrigin == SongOrigin::Player) {
         // No player followed right now: nothing is known about the song.
         const std::optional<QStringList> fields = m_playerSource ? m_playerSource->fields() : std::nullopt;
@@ -1017,11 +1039,15 @@ void Station::runRadioTextStep()
         finishJob();
         return;
     }
-    const bool fromPlayer = m_options.songOrigin == SongOrigin::Player;
-    std::optional<QString> line = fromPlayer
-        ? (m_playerSource && m_playerSource->fields() ? std::optional(m_playerSource->firstLine())
-                                                      : std::nullopt)
-        : ReadFirstLine(*m_reader, m_record.AutoPSPath);
+    const bool fromPlayer = m_options.songOrigin != SongOrigin::File;
+    std::optional<QString> line;
+    if (m_options.songOrigin == SongOrigin::Network)
+        line = m_networkSong ? std::optional(m_networkSong->firstLine) : std::nullopt;
+    else if (fromPlayer)
+        line = m_playerSource && m_playerSource->fields() ? std::optional(m_playerSource->firstLine())
+                                                          : std::nullopt;
+    else
+        line = ReadFirstLine(*m_reader, m_record.AutoPSPath);
     line = applySongRules(m_rules, {}, line).firstLine;
     // Emptied between the two reads of this tick: believed only later.
     if (!fromPlayer && line && holdEmptyRead(line->trimmed().isEmpty(), !m_auto.radioTextField.isEmpty()))
@@ -1218,6 +1244,43 @@ void Station::setSongOrigin(SongOrigin origin, const QString &playerName)
     edited();
     if (origin == SongOrigin::Player)
         songFileTouched();
+}
+
+// The song from the network.
+
+void Station::setNetworkOptions(const NetworkOptions &options)
+{
+    m_networkOptions = options;
+    saveNetworkOptions(m_networkOptions, m_store);
+    applyOptions();
+    edited();
+}
+
+// The listeners start with the network as the song source and stop
+// without it; unchanged options leave them, and the connections of the
+// play-outs, alone.
+void Station::listenForSongs()
+{
+    const bool wanted = m_loaded && !m_shutDown && m_options.songOrigin == SongOrigin::Network;
+    if (!wanted) {
+        if (m_listening) {
+            m_networkSource.stop();
+            m_listening.reset();
+        }
+        return;
+    }
+    if (m_listening == m_networkOptions)
+        return;
+    m_listening = m_networkOptions;
+    for (const QString &line : m_networkSource.listen(m_networkOptions))
+        log(line);
+}
+
+std::optional<QString> Station::linkFault() const
+{
+    if (!m_autoFault)
+        return std::nullopt;
+    return oneLine(linkFailureMessage(*m_autoFault, m_device));
 }
 
 // Watching the song file.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "content/auto_update.h"
+#include "content/network_song_source.h"
 #include "content/player_song_source.h"
 #include "content/preview.h"
 #include "content/programme_in_force.h"
@@ -164,6 +165,15 @@ public:
     void setSongOrigin(SongOrigin origin, const QString &playerName);
     // The media players on the session bus, for the operator to choose.
     QStringList playersPresent();
+    // Where the network song inputs listen; they run while the song comes
+    // from the network.
+    const NetworkOptions &networkOptions() const { return m_networkOptions; }
+    void setNetworkOptions(const NetworkOptions &options);
+    NetworkSongSource &networkSource() { return m_networkSource; }
+    const NetworkSongSource &networkSource() const { return m_networkSource; }
+    // The fault of the automatic updates while it lasts, as the operator
+    // was told it.
+    std::optional<QString> linkFault() const;
     void setFallbackRule(const FallbackRule &rule);
     // Saved, and followed from the next tick on.
     void setProgrammes(const std::vector<Programme> &programmes);
@@ -208,6 +218,7 @@ private:
     // `fromFile`: an empty read may be a writer caught emptying the file.
     void followSong(const QStringList &readFields, bool fromFile);
     PlayerSongSource &playerSource();
+    void listenForSongs();
     void putStationTextsOnAir();
     // The programme in force, found at each tick: true when it took the
     // tick over (its texts are being sent, or it holds the song off).
@@ -283,6 +294,13 @@ private:
     std::optional<StationTexts> m_labelsOnAir; // labels and delays only
     std::optional<QString> m_radioTextOnAir;
     std::unique_ptr<PlayerSongSource> m_playerSource;
+    NetworkOptions m_networkOptions;
+    NetworkSongSource m_networkSource;
+    // The options the listeners run with; nothing while they do not.
+    std::optional<NetworkOptions> m_listening;
+    // The network song of the running tick: its radio text goes with its
+    // labels even when a newer song comes during their upload.
+    std::optional<NetworkSong> m_networkSong;
     std::deque<QString> m_log;
 
     // A fault of the automatic updates is told once while it lasts.

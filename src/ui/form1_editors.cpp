@@ -318,10 +318,11 @@ void Form1::redrawSongPage()
     showOption({ m_auto.rtUpdateYes, m_auto.rtUpdateNo }, record.RTSwitch != 0 ? 0 : 1);
     showOption({ m_auto.updateType.begin(), m_auto.updateType.end() },
         song.mode ? static_cast<int>(*song.mode) : -1);
-    const bool player = m_station.options().songOrigin == SongOrigin::Player;
+    const SongOrigin origin = m_station.options().songOrigin;
     const std::optional<QString> &programme = m_station.programmeInForce();
     QString onAir = m_station.onAir() == OnAir::Station ? tr("On air: the station's own texts")
-        : player                                        ? tr("On air: the song of the media player")
+        : origin == SongOrigin::Player                  ? tr("On air: the song of the media player")
+        : origin == SongOrigin::Network                 ? tr("On air: the song from the network")
                                                         : tr("On air: the song of the file");
     if (programme && (m_station.songHeldByProgramme() || m_station.onAir() == OnAir::Station))
         onAir = tr("On air: the texts of programme %1").arg(*programme);

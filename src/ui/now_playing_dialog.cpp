@@ -33,6 +33,12 @@ NowPlayingDialog::NowPlayingDialog(Station &station, QWidget *parent)
     , m_fromFile(new QRadioButton(tr("the song file of \"Auto update PS from txt file\""), this))
     , m_fromPlayer(new QRadioButton(tr("a media player:"), this))
     , m_player(new QComboBox(this))
+    , m_fromNetwork(new QRadioButton(tr("the network (a play-out's HTTP, TCP or UDP output):"), this))
+    , m_httpListen(new QLineEdit(this))
+    , m_lineListen(new QLineEdit(this))
+    , m_token(new QLineEdit(this))
+    , m_lineSeparator(new QLineEdit(this))
+    , m_lineFields(new QLineEdit(this))
     , m_fallbackMinutes(new QComboBox(this))
     , m_fallbackOnEmpty(
           new QCheckBox(tr("at once while the song is empty (empty file, player stopped)"), this))
@@ -50,10 +56,41 @@ NowPlayingDialog::NowPlayingDialog(Station &station, QWidget *parent)
     m_player->setCompleter(nullptr);
     m_player->lineEdit()->setPlaceholderText(tr("any player that plays"));
     m_player->setToolTip(tr("A media player on this desktop (MPRIS), by name; empty: whichever plays"));
+    m_fromNetwork->setObjectName(QStringLiteral("FromNetwork"));
+    const std::pair<QLineEdit *, const char *> networkEdits[] = {
+        { m_httpListen, "HttpListen" },
+        { m_lineListen, "LineListen" },
+        { m_token, "Token" },
+        { m_lineSeparator, "LineSeparator" },
+        { m_lineFields, "LineFields" },
+    };
+    for (const auto &[edit, name] : networkEdits) {
+        edit->setObjectName(QLatin1String(name));
+        connect(edit, &QLineEdit::editingFinished, this, &NowPlayingDialog::networkEdited);
+    }
+    m_httpListen->setPlaceholderText(tr("off"));
+    m_httpListen->setToolTip(tr("address:port of GET /nowplaying?artist=..&title=.. and of the web page"));
+    m_lineListen->setPlaceholderText(tr("off"));
+    m_lineListen->setToolTip(tr("address:port taking one song a line over TCP and one a datagram over UDP"));
+    m_token->setPlaceholderText(tr("none: loopback addresses only"));
+    m_token->setToolTip(tr("Needed to listen on any address but loopback; sent as \"Authorization: Bearer "
+                           "TOKEN\" or as token= in the address"));
+    m_token->setEchoMode(QLineEdit::PasswordEchoOnEdit);
+    m_lineSeparator->setPlaceholderText(tr("none: read as the song file"));
+    m_lineSeparator->setMaxLength(8);
+    m_lineFields->setPlaceholderText(tr("artist,title, e.g. 3,4"));
+    auto *network = new QFormLayout;
+    network->addRow(tr("HTTP on"), m_httpListen);
+    network->addRow(tr("Lines (TCP, UDP) on"), m_lineListen);
+    network->addRow(tr("Token"), m_token);
+    network->addRow(tr("Line separator"), m_lineSeparator);
+    network->addRow(tr("Artist and title fields"), m_lineFields);
     auto *originLayout = new QGridLayout(origin);
     originLayout->addWidget(m_fromFile, 0, 0, 1, 2);
     originLayout->addWidget(m_fromPlayer, 1, 0);
     originLayout->addWidget(m_player, 1, 1);
+    originLayout->addWidget(m_fromNetwork, 2, 0, 1, 2);
+    originLayout->addLayout(network, 3, 0, 1, 2);
 
     auto *fallback = new QGroupBox(tr("The station's own labels and radio text go back on air"), this);
     m_fallbackMinutes->setObjectName(QStringLiteral("FallbackMinutes"));
@@ -97,6 +134,7 @@ NowPlayingDialog::NowPlayingDialog(Station &station, QWidget *parent)
     showChoices(station);
     connect(m_fromFile, &QRadioButton::clicked, this, &NowPlayingDialog::originChosen);
     connect(m_fromPlayer, &QRadioButton::clicked, this, &NowPlayingDialog::originChosen);
+    connect(m_fromNetwork, &QRadioButton::clicked, this, &NowPlayingDialog::originChosen);
     connect(m_player, &QComboBox::activated, this, &NowPlayingDialog::originChosen);
     connect(m_player->lineEdit(), &QLineEdit::editingFinished, this, &NowPlayingDialog::originChosen);
     connect(m_fallbackMinutes, &QComboBox::currentIndexChanged, this, &NowPlayingDialog::fallbackChosen);
@@ -108,9 +146,16 @@ void NowPlayingDialog::showChoices(const Station &station)
 {
     const QSignalBlocker playerBlocker(m_player);
     const QSignalBlocker minutesBlocker(m_fallbackMinutes);
-    const bool player = station.options().songOrigin == SongOrigin::Player;
-    m_fromFile->setChecked(!player);
-    m_fromPlayer->setChecked(player);
+    const SongOrigin origin = station.options().songOrigin;
+    m_fromFile->setChecked(origin == SongOrigin::File);
+    m_fromPlayer->setChecked(origin == SongOrigin::Player);
+    m_fromNetwork->setChecked(origin == SongOrigin::Network);
+    const NetworkOptions &network = station.networkOptions();
+    m_httpListen->setText(network.httpListen);
+    m_lineListen->setText(network.lineListen);
+    m_token->setText(network.token);
+    m_lineSeparator->setText(network.line.separator);
+    m_lineFields->setText(lineFieldsText(network.line));
     fillPlayers();
     m_player->setEditText(station.options().playerName);
     const FallbackRule rule = station.fallbackRule();
@@ -133,8 +178,23 @@ void NowPlayingDialog::fillPlayers()
 
 void NowPlayingDialog::originChosen()
 {
-    m_station.setSongOrigin(
-        m_fromPlayer->isChecked() ? SongOrigin::Player : SongOrigin::File, m_player->currentText());
+    const SongOrigin origin = m_fromPlayer->isChecked() ? SongOrigin::Player
+        : m_fromNetwork->isChecked()                    ? SongOrigin::Network
+                                                        : SongOrigin::File;
+    m_station.setSongOrigin(origin, m_player->currentText());
+}
+
+void NowPlayingDialog::networkEdited()
+{
+    NetworkOptions options;
+    options.httpListen = m_httpListen->text().trimmed();
+    options.lineListen = m_lineListen->text().trimmed();
+    options.token = m_token->text().trimmed();
+    options.line = lineFormat(m_lineSeparator->text(), m_lineFields->text());
+    if (options != m_station.networkOptions())
+        m_station.setNetworkOptions(options);
+    // Field numbers that made nothing disappear, so the operator sees what counts.
+    m_lineFields->setText(lineFieldsText(m_station.networkOptions().line));
 }
 
 void NowPlayingDialog::fallbackChosen()
