@@ -69,8 +69,11 @@ QJsonObject statusDocument(const Station &station)
         { QStringLiteral("rdsActive"), record.RDSActive },
         { QStringLiteral("song"), song },
         { QStringLiteral("onAir"),
-            station.onAir() == OnAir::Station ? QStringLiteral("station") : QStringLiteral("song") },
-        { QStringLiteral("programme"), QJsonValue() },
+            station.songHeldByProgramme()       ? QStringLiteral("programme")
+                : station.onAir() == OnAir::Station ? QStringLiteral("station")
+                                                    : QStringLiteral("song") },
+        { QStringLiteral("programme"),
+            station.programmeInForce() ? QJsonValue(*station.programmeInForce()) : QJsonValue() },
         { QStringLiteral("link"), link },
         { QStringLiteral("log"),
             QJsonArray::fromStringList(lines.mid(std::max<qsizetype>(0, lines.size() - kLogLinesShown))) },
