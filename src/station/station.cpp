@@ -132,7 +132,8 @@ Station::Station(SettingsBackend &store, std::unique_ptr<SerialPort> port, QObje
         if (m_options.songOrigin == SongOrigin::Network)
             songFileTouched();
     });
-    connect(&m_networkSource, &NetworkSongSource::refused, this, &Station::log);
+    connect(&m_networkSource, &NetworkSongSource::refused, this,
+        [this](const QString &text) { log(text, LogPriority::Warning); });
     connect(m_link.get(), &EncoderLink::reportStep, this, &Station::showReport);
     connect(m_link.get(), &EncoderLink::progressReset, this, &Station::showReset);
 }
