@@ -56,18 +56,54 @@ void storeList(SettingsBackend &store, const QString &base, const QStringList &v
         store.write(kDriverSection, numbered(base, number), QString());
 }
 
-} // namespace
+// The text cut to kMostRuledTextLength characters, never inside one.
+QString leftOfRuledText(const QString &text)
+{
+    if (text.size() <= kMostRuledTextLength)
+        return text;
+    qsizetype end = kMostRuledTextLength;
+    if (text.at(end - 1).isHighSurrogate())
+        --end;
+    return text.left(end);
+}
 
-QString applyReplacements(const QList<Replacement> &replacements, const QString &text)
+// One rule at every place it matches, in one pass over the text: what a rule
+// puts in is never searched again by the same rule, and the result stops
+// growing at kMostRuledTextLength, so forty rules "A=>AA" end as soon as
+// forty short ones do.
+QString replacedOnce(const QString &text, const Replacement &replacement)
 {
     // Play-outs write "feat.", "Feat." and "FEAT." alike, and the text goes
     // on air upper-cased anyway, so a rule that cared for case would only
     // make the operator write it three times.
-    QString result = text;
-    for (const Replacement &replacement : replacements)
-        result.replace(replacement.from, replacement.to, Qt::CaseInsensitive);
-    if (result == text)
+    const QString &from = replacement.from;
+    if (from.isEmpty() || from.size() > text.size())
         return text;
+    QString result;
+    qsizetype at = 0;
+    while (result.size() < kMostRuledTextLength) {
+        const qsizetype found = text.indexOf(from, at, Qt::CaseInsensitive);
+        if (found < 0) {
+            result.append(QStringView(text).mid(at));
+            break;
+        }
+        result.append(QStringView(text).mid(at, found - at));
+        result.append(QStringView(replacement.to).left(kMostRuledTextLength));
+        at = found + from.size();
+    }
+    return leftOfRuledText(result);
+}
+
+} // namespace
+
+QString applyReplacements(const QList<Replacement> &replacements, const QString &text)
+{
+    const QString start = leftOfRuledText(text);
+    QString result = start;
+    for (const Replacement &replacement : replacements)
+        result = replacedOnce(result, replacement);
+    if (result == start)
+        return start;
     return result.simplified();
 }
 
