@@ -56,6 +56,12 @@ private slots:
         QTest::newRow("star crosses a slash")
             << "!AC?DC*" << QStringList { "AC/DC Thunder" } << QStringList { "AC/DC Thunder" } << true;
         QTest::newRow("star backtracks") << "!*AB" << QStringList { "AAB" } << QStringList { "AAB" } << true;
+        QTest::newRow("first and last run never share a character")
+            << "!A*A" << QStringList { "A" } << QStringList { "A" } << false;
+        QTest::newRow("runs between stars in order")
+            << "!*b?d*b*" << QStringList { "abcdeb" } << QStringList { "abcdeb" } << true;
+        QTest::newRow("runs out of order")
+            << "!*b*a" << QStringList { "ab" } << QStringList { "ab" } << false;
         QTest::newRow("question mark is one character")
             << "!A?" << QStringList { "A" } << QStringList { "A" } << false;
         QTest::newRow("question mark takes an emoji whole") << "!?" << QStringList { QString::fromUtf8("😀") }
