@@ -1,3 +1,4 @@
+#include "content/player_song_source.h"
 #include "instance_channel.h"
 #include "service.h"
 #include "settings/instance_lock.h"
@@ -103,7 +104,7 @@ int runWindow(QApplication &app, IniSettingsBackend &settings)
 
 } // namespace
 
-int main(int argc, char *argv[])
+static int runProgram(int argc, char *argv[])
 {
     const bool window = wantsWindow(argc, argv);
     std::unique_ptr<QCoreApplication> app = window ? std::make_unique<QApplication>(argc, argv)
@@ -158,4 +159,17 @@ int main(int argc, char *argv[])
     if (!window)
         return runService(*app, settings);
     return runWindow(static_cast<QApplication &>(*app), settings);
+}
+
+int main(int argc, char *argv[])
+{
+    const int result = runProgram(argc, argv);
+    // A session bus that took the connection and never answered still holds
+    // Qt's D-Bus thread, and Qt waits for that thread at exit (libdbus gives
+    // up after 25 s). Everything of the program has ended by now.
+    if (zorvan::PlayerSongSource::busStillConnecting()) {
+        std::fflush(nullptr);
+        std::_Exit(result);
+    }
+    return result;
 }

@@ -1103,6 +1103,13 @@ PlayerSongSource &Station::playerSource()
             if (m_options.songOrigin == SongOrigin::Player)
                 log(tr("Following the media player %1").arg(name));
         });
+        connect(m_playerSource.get(), &PlayerSongSource::noBus, this, [this] {
+            if (m_options.songOrigin != SongOrigin::Player)
+                return;
+            const QString text = tr("no session bus: the media player cannot be followed");
+            log(text);
+            tellOperator(text);
+        });
     }
     return *m_playerSource;
 }
