@@ -97,26 +97,31 @@ qsizetype findLinear(QStringView text, QStringView needle, qsizetype from)
     return -1;
 }
 
-QString replacedOnce(const QString &text, const Replacement &replacement)
+QString replacedOnce(const QString &text, const QString &foldedText, const Replacement &replacement)
 {
     // Play-outs write "feat.", "Feat." and "FEAT." alike, and the text goes
     // on air upper-cased anyway, so a rule that cared for case would only
     // make the operator write it three times. Both sides are compared case
-    // folded; folding keeps every character's length, so a place found in
-    // the folded text is the same place in the text.
+    // folded (`foldedText` is `text` folded, kept by the caller while no
+    // rule changes the text); folding keeps every character's length, so a
+    // place found in the folded text is the same place in the text. A rule
+    // that finds nothing returns `text` itself.
     const QString &from = replacement.from;
     if (from.isEmpty() || from.size() > text.size())
         return text;
-    const QString foldedText = text.toCaseFolded();
     const QString foldedFrom = from.toCaseFolded();
     const bool aligned = foldedText.size() == text.size() && foldedFrom.size() == from.size();
     const auto find = [&](qsizetype at) {
         return aligned ? findLinear(foldedText, foldedFrom, at) : text.indexOf(from, at, Qt::CaseInsensitive);
     };
+    qsizetype found = find(0);
+    if (found < 0)
+        return text;
     QString result;
     qsizetype at = 0;
-    while (result.size() < kMostRuledTextLength) {
-        const qsizetype found = find(at);
+    for (bool first = true; result.size() < kMostRuledTextLength; first = false) {
+        if (!first)
+            found = find(at);
         if (found < 0) {
             result.append(QStringView(text).mid(at));
             break;
@@ -146,8 +151,14 @@ QString applyReplacements(const QList<Replacement> &replacements, const QString 
 {
     const QString start = leftOfRuledText(text);
     QString result = start;
-    for (const Replacement &replacement : replacements)
-        result = replacedOnce(result, replacement);
+    QString folded = result.toCaseFolded();
+    for (const Replacement &replacement : replacements) {
+        QString next = replacedOnce(result, folded, replacement);
+        if (next.isSharedWith(result))
+            continue;
+        result = std::move(next);
+        folded = result.toCaseFolded();
+    }
     if (result == start)
         return start;
     return result.simplified();
