@@ -1,4 +1,5 @@
 #include "command_line.h"
+#include "content/player_song_source.h"
 #include "service.h"
 #include "settings/instance_lock.h"
 #include "settings/settings_backend.h"
@@ -9,6 +10,8 @@
 #include <QFile>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <unistd.h>
 
@@ -42,7 +45,7 @@ int startWindow(char **argv)
 
 } // namespace
 
-int main(int argc, char *argv[])
+static int runProgram(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zorvan"));
@@ -76,4 +79,17 @@ int main(int argc, char *argv[])
     IniSettingsBackend::removeSaveLeftovers(settingsPath);
     IniSettingsBackend settings(settingsPath);
     return runService(app, settings);
+}
+
+int main(int argc, char *argv[])
+{
+    const int result = runProgram(argc, argv);
+    // A session bus that took the connection and never answered still holds
+    // Qt's D-Bus thread, and Qt waits for that thread at exit (libdbus gives
+    // up after 25 s). Everything of the program has ended by now.
+    if (zorvan::PlayerSongSource::busStillConnecting()) {
+        std::fflush(nullptr);
+        std::_Exit(result);
+    }
+    return result;
 }

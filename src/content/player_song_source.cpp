@@ -6,6 +6,13 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
+#include <QFileInfo>
+#include <QThread>
+#include <QUrl>
+
+#include <algorithm>
+#include <atomic>
+#include <memory>
 
 namespace zorvan {
 
@@ -18,20 +25,51 @@ const QString kStatus = QStringLiteral("PlaybackStatus");
 const QString kMetadata = QStringLiteral("Metadata");
 const QString kPlaying = QStringLiteral("Playing");
 const QString kPaused = QStringLiteral("Paused");
+const QString kArtist = QStringLiteral("xesam:artist");
+const QString kTitle = QStringLiteral("xesam:title");
+const QString kUrl = QStringLiteral("xesam:url");
+const QString kTrackId = QStringLiteral("mpris:trackid");
+
+// A connection of its own rather than Qt's default one, whose first use
+// would connect on the caller's thread.
+const QString kBusConnectionName = QStringLiteral("zorvan-player-source");
+
+std::atomic<int> g_busAttempts { 0 };
+
+QString trackOf(const QVariantMap &metadata)
+{
+    const QString url = metadata.value(kUrl).toString();
+    return url.isEmpty() ? metadata.value(kTrackId).toString() : url;
+}
 
 } // namespace
+
+bool titleIsOnlyFileName(const QVariantMap &metadata)
+{
+    for (const QString &artist : dbusTextList(metadata.value(kArtist))) {
+        if (!artist.trimmed().isEmpty())
+            return false;
+    }
+    const QString title = metadata.value(kTitle).toString().trimmed();
+    const QString url = metadata.value(kUrl).toString();
+    if (title.isEmpty() || url.isEmpty())
+        return false;
+    const QUrl parsed(url);
+    const QString name = parsed.scheme().isEmpty() ? QFileInfo(url).fileName() : parsed.fileName();
+    return title.compare(name, Qt::CaseInsensitive) == 0;
+}
 
 QStringList playerSongFields(const QString &playbackStatus, const QVariantMap &metadata)
 {
     if (playbackStatus != kPlaying && playbackStatus != kPaused)
         return {};
     QStringList artists;
-    for (const QString &artist : dbusTextList(metadata.value(QStringLiteral("xesam:artist")))) {
+    for (const QString &artist : dbusTextList(metadata.value(kArtist))) {
         if (!artist.simplified().isEmpty())
             artists << artist.simplified();
     }
     const QString artist = artists.join(QStringLiteral(", "));
-    const QString title = metadata.value(QStringLiteral("xesam:title")).toString().simplified();
+    const QString title = metadata.value(kTitle).toString().simplified();
     QStringList fields;
     if (!artist.isEmpty())
         fields << artist;
@@ -46,18 +84,48 @@ QString playerSongLine(const QStringList &fields)
 }
 
 PlayerSongSource::PlayerSongSource(QObject *parent)
-    : PlayerSongSource(QDBusConnection::sessionBus(), parent)
+    : QObject(parent)
+    , m_connection(QString())
 {
+    m_quiet.setSingleShot(true);
+    connect(&m_quiet, &QTimer::timeout, this, &PlayerSongSource::onQuiet);
+    // Connecting waits for the bus's answer to the first message, and
+    // libdbus waits 25 s for it: the attempt runs on a thread that may be
+    // left waiting. The thread ends on its own and is deleted then, even
+    // when this source has gone first.
+    auto connection = std::make_shared<QDBusConnection>(QString());
+    ++g_busAttempts;
+    QThread *attempt = QThread::create([connection] {
+        *connection = QDBusConnection::connectToBus(QDBusConnection::SessionBus, kBusConnectionName);
+        --g_busAttempts;
+    });
+    connect(attempt, &QThread::finished, attempt, &QObject::deleteLater);
+    connect(attempt, &QThread::finished, this, [this, connection] {
+        m_connection = *connection;
+        if (!m_connection.isConnected()) {
+            emit noBus();
+            return;
+        }
+        start();
+    });
+    attempt->start();
 }
 
 PlayerSongSource::PlayerSongSource(const QDBusConnection &connection, QObject *parent)
     : QObject(parent)
     , m_connection(connection)
 {
+    m_quiet.setSingleShot(true);
+    connect(&m_quiet, &QTimer::timeout, this, &PlayerSongSource::onQuiet);
     start();
 }
 
 PlayerSongSource::~PlayerSongSource() = default;
+
+bool PlayerSongSource::busStillConnecting()
+{
+    return g_busAttempts.load() > 0;
+}
 
 QString PlayerSongSource::shortName(const QString &busName)
 {
@@ -236,10 +304,7 @@ QStringList PlayerSongSource::playersPresent() const
 
 std::optional<QStringList> PlayerSongSource::fields() const
 {
-    const auto found = m_players.find(m_followed);
-    if (m_followed.isEmpty() || found == m_players.end())
-        return std::nullopt;
-    return playerSongFields(found->second.status, found->second.metadata);
+    return m_fields;
 }
 
 QString PlayerSongSource::firstLine() const
@@ -264,12 +329,64 @@ void PlayerSongSource::settle(const Snapshot &before)
         m_lost = true;
     if (back)
         m_lost = false;
+    const Heard heard = hear();
+    if (m_followed != m_fieldsFrom) {
+        // Another player, or none: its state came whole with its GetAll
+        // answer, so it is taken at once, unless the player is still loading.
+        m_fieldsFrom = m_followed;
+        m_heard = heard.fields;
+        m_fields = heard.loading ? std::nullopt : heard.fields;
+        if (heard.loading)
+            m_quiet.start(heard.loadingLeftMs);
+        else
+            m_quiet.stop();
+    } else if (heard.fields != m_heard || heard.loading) {
+        m_heard = heard.fields;
+        m_quiet.start(std::max(kPlayerQuietMs, heard.loadingLeftMs));
+    }
     if (snapshot() != before)
         emit changed();
     if (left)
         emit vanished(shortName(previous));
     if (back)
         emit returned(shortName(m_followed));
+}
+
+PlayerSongSource::Heard PlayerSongSource::hear()
+{
+    const auto found = m_players.find(m_followed);
+    if (m_followed.isEmpty() || found == m_players.end()) {
+        m_track.clear();
+        m_trackSince.invalidate();
+        return {};
+    }
+    const Player &player = found->second;
+    const QString track = trackOf(player.metadata);
+    if (track != m_track || !m_trackSince.isValid()) {
+        m_track = track;
+        m_trackSince.start();
+    }
+    Heard heard { playerSongFields(player.status, player.metadata) };
+    const qint64 since = m_trackSince.elapsed();
+    if (since < kPlayerLoadingMs && (heard.fields->isEmpty() || titleIsOnlyFileName(player.metadata))) {
+        heard.loading = true;
+        heard.loadingLeftMs = int(kPlayerLoadingMs - since);
+    }
+    return heard;
+}
+
+void PlayerSongSource::onQuiet()
+{
+    const Heard heard = hear();
+    if (heard.loading) {
+        m_quiet.start(std::max(1, heard.loadingLeftMs));
+        return;
+    }
+    m_heard = heard.fields;
+    if (heard.fields == m_fields)
+        return;
+    m_fields = heard.fields;
+    emit changed();
 }
 
 } // namespace zorvan

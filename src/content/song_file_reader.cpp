@@ -61,15 +61,15 @@ private:
 };
 
 // A file that is absent from a folder that exists is missing; a folder that
-// is gone (an unplugged drive, a share that dropped) is a passing fault that
-// must not switch the automatic update off.
+// is gone (an unplugged drive, a share that dropped) is told apart, since it
+// is a passing fault that must not switch the automatic update off.
 SongFileStatus statusOfAbsentFile(const QByteArray &nativePath)
 {
     const QString parent = QFileInfo(QFile::decodeName(nativePath)).absolutePath();
     struct stat folder { };
     if (::stat(QFile::encodeName(parent).constData(), &folder) == 0 && S_ISDIR(folder.st_mode))
         return SongFileStatus::Missing;
-    return SongFileStatus::Unreadable;
+    return SongFileStatus::FolderMissing;
 }
 
 } // namespace
@@ -146,7 +146,7 @@ OpenedSongFile PlatformSongFileReader::open(const QString &path)
     OpenedSongFile result;
     const QFileInfo info(path);
     if (path.isEmpty() || (!info.exists() && !info.isSymLink())) {
-        result.status = !path.isEmpty() && !info.absoluteDir().exists() ? SongFileStatus::Unreadable
+        result.status = !path.isEmpty() && !info.absoluteDir().exists() ? SongFileStatus::FolderMissing
                                                                         : SongFileStatus::Missing;
         return result;
     }

@@ -19,7 +19,8 @@ public:
 enum class SongFileStatus {
     Opened,
     Missing, // the file does not exist in a folder that does
-    Unreadable, // it exists but cannot be read now, is not a regular file, or its folder is gone
+    FolderMissing, // the file's folder is gone (an unplugged drive, a share that dropped)
+    Unreadable, // it exists but cannot be read now, or is not a regular file
 };
 
 struct OpenedSongFile {

@@ -43,10 +43,16 @@ struct RuledSong {
 RuledSong applySongRules(
     const SongRules &rules, const QStringList &fields, const std::optional<QString> &firstLine);
 
+// A song text longer than this has no use on air (a radio text holds 64
+// characters); the rules work on no more, so that no set of rules, however
+// it grows the text, holds the engine up.
+inline constexpr qsizetype kMostRuledTextLength = 512;
+
 // Every replacement in turn, each at every place it matches, without regard
-// to case. A text a replacement changed has the double blanks a removal
-// leaves collapsed and its ends trimmed; a text no replacement touched is
-// returned as it came.
+// to case; what a replacement puts in is not searched again by it. The text
+// is cut to kMostRuledTextLength characters before the first rule and after
+// each. A text a replacement changed has the double blanks a removal leaves
+// collapsed and its ends trimmed; a text no replacement touched keeps them.
 QString applyReplacements(const QList<Replacement> &replacements, const QString &text);
 
 // Whether `text` as a whole matches `pattern`: "*" stands for any run of

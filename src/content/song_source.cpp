@@ -263,6 +263,9 @@ SongSource ReadSongSource(SongFileReader &reader, const QString &path)
     case SongFileStatus::Missing:
         source.status = SongSource::Status::Missing;
         return source;
+    case SongFileStatus::FolderMissing:
+        source.status = SongSource::Status::FolderMissing;
+        return source;
     case SongFileStatus::Unreadable:
         source.status = SongSource::Status::Unreadable;
         return source;

@@ -18,7 +18,7 @@ inline constexpr qsizetype kSongReadChunk = 4096;
 inline constexpr qsizetype kSongReadLimit = 64 * 1024;
 
 struct SongSource {
-    enum class Status { Fields, Missing, Unreadable };
+    enum class Status { Fields, Missing, FolderMissing, Unreadable };
     Status status = Status::Unreadable;
     QStringList fields; // at most kSongFieldsUsed, in file order
 };

@@ -33,6 +33,9 @@ using Clock = std::chrono::steady_clock;
 constexpr std::chrono::milliseconds kDrainPoll { 5 };
 // How long an orderly close waits for the server to end its side.
 constexpr std::chrono::milliseconds kCloseWait { 1000 };
+// A Telnet server answers the greeting's offers at once; one that has said
+// nothing after this long passes bytes through as they come.
+constexpr std::chrono::milliseconds kTelnetAnswerWait { 1500 };
 
 struct Address {
     sockaddr_storage storage {};
@@ -207,10 +210,16 @@ OpenOutcome NetworkSerialPort::open(const QString &device, const std::optional<L
 
     if (m_device.protocol == NetworkDevice::Protocol::Rfc2217) {
         m_queue = m_telnet.greeting();
-        // A server that never answers the offer is given the settings all
-        // the same: it may act on them without saying so.
-        WriteOutcome sent
-            = pump(deadline, [this] { return m_queue.isEmpty() && m_telnet.comPortAnswered(); });
+        WriteOutcome sent = pump(std::min(deadline, Clock::now() + kTelnetAnswerWait),
+            [this] { return m_queue.isEmpty() && m_telnet.comPortAnswered(); });
+        if (sent == WriteOutcome::TimedOut && !m_telnet.heardTelnet()) {
+            // A raw port: what goes on the connection reaches the board as it
+            // is, so no line settings and no frames follow the greeting.
+            close();
+            return OpenOutcome::NotRfc2217;
+        }
+        // A Telnet server that does not answer the COM-port offer is given
+        // the settings all the same: it may act on them without saying so.
         if (sent == WriteOutcome::Ok || sent == WriteOutcome::TimedOut) {
             if (!m_telnet.comPortAnswered() || m_telnet.comPortAccepted())
                 m_queue += TelnetComPort::lineCommands(wanted);

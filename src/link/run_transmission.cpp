@@ -21,6 +21,8 @@ LinkOutcome openFailure(OpenOutcome outcome)
         return LinkOutcome::ServerRefused;
     case OpenOutcome::Unreachable:
         return LinkOutcome::ServerUnreachable;
+    case OpenOutcome::NotRfc2217:
+        return LinkOutcome::NotRfc2217;
     case OpenOutcome::Ok:
     case OpenOutcome::Error:
         break;

@@ -20,6 +20,7 @@ enum class OpenOutcome {
     HostUnknown, // a device server whose name does not resolve
     Refused, // the device server's host turned the connection away
     Unreachable, // no route to the device server, or no answer in time
+    NotRfc2217, // rfc2217:// to a server that passes bytes through and speaks no Telnet
 };
 
 enum class WriteOutcome {

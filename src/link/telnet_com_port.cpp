@@ -76,6 +76,7 @@ QByteArray TelnetComPort::receive(const QByteArray &bytes)
                 m_parse = Parse::Command;
             break;
         case Parse::Command:
+            m_heardTelnet = m_heardTelnet || b != kIac;
             if (b >= kWill && b <= kDont) {
                 m_verb = b;
                 m_parse = Parse::Option;

@@ -35,6 +35,9 @@ public:
     // Whether the server has said DO or DONT to controlling its port.
     bool comPortAnswered() const { return m_comPortAnswered; }
     bool comPortAccepted() const { return m_local[kComPort] == State::On; }
+    // Whether the server has sent any Telnet command at all: a Telnet server
+    // answers the offers of the greeting, a raw one never does.
+    bool heardTelnet() const { return m_heardTelnet; }
 
     // The subnegotiations that set the remote port to `line` without flow
     // control. The modem lines are left alone.
@@ -54,6 +57,7 @@ private:
     Parse m_parse = Parse::Data;
     std::uint8_t m_verb = 0;
     bool m_comPortAnswered = false;
+    bool m_heardTelnet = false;
 };
 
 } // namespace zorvan

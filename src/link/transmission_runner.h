@@ -20,6 +20,7 @@ enum class LinkOutcome {
     ServerRefused, // nothing listens at the device server's port: nothing was sent
     ServerUnreachable, // no route to the device server or no answer: nothing was sent
     ConnectionLost, // the device server dropped the connection part way
+    NotRfc2217, // rfc2217:// to a raw device server: only the Telnet offer went out
 };
 
 // Runs transmission plans one at a time without blocking the window. The

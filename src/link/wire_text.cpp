@@ -20,9 +20,9 @@ struct Fold {
     std::string_view to;
 };
 
-// Letters that have no Unicode decomposition, the punctuation that
-// Windows-1252 keeps in 0x80..0x9F (an RDS receiver shows those bytes as
-// accented letters), and a few marks that look like ASCII ones.
+// Characters Windows-1252 lacks that have no Unicode decomposition: a few
+// letters with a stroke, and the quotes and dashes that look like ASCII
+// ones. The quotes and dashes Windows-1252 has never get here.
 // clang-format off
 constexpr std::array kFolds = std::to_array<Fold>({
     { U'\u0141', "L" }, { U'\u0142', "l" },   // Ł ł
@@ -37,12 +37,9 @@ constexpr std::array kFolds = std::to_array<Fold>({
     { U'\u01B5', "Z" }, { U'\u01B6', "z" },   // Ƶ ƶ
     { U'\u0189', "D" }, { U'\u0256', "d" },   // Ɖ ɖ
     { U'\u0149', "'n" },                      // ŉ
-    { U'\u201C', "\"" }, { U'\u201D', "\"" }, { U'\u201E', "\"" }, { U'\u201F', "\"" },
-    { U'\u2018', "'" }, { U'\u2019', "'" }, { U'\u201A', "'" }, { U'\u201B', "'" },
-    { U'\u02BC', "'" }, { U'\u2032', "'" }, { U'\u2033', "\"" },
-    { U'\u2012', "-" }, { U'\u2013', "-" }, { U'\u2014', "-" }, { U'\u2015', "-" },
-    { U'\u2010', "-" }, { U'\u2212', "-" },
-    { U'\u2026', "..." },
+    { U'\u201F', "\"" }, { U'\u201B', "'" },   // ‟ ‛
+    { U'\u02BC', "'" }, { U'\u2032', "'" }, { U'\u2033', "\"" },   // ʼ ′ ″
+    { U'\u2012', "-" }, { U'\u2015', "-" }, { U'\u2010', "-" }, { U'\u2212', "-" },   // ‒ ― ‐ −
 });
 // clang-format on
 
@@ -95,12 +92,12 @@ bool appendDirect(char32_t c, QByteArray &out)
         out.append(static_cast<char>(c));
         return true;
     }
-    if (const Fold *fold = findFold(c)) {
-        out.append(fold->to.data(), qsizetype(fold->to.size()));
-        return true;
-    }
     if (const auto byte = windows1252Byte(c)) {
         out.append(*byte);
+        return true;
+    }
+    if (const Fold *fold = findFold(c)) {
+        out.append(fold->to.data(), qsizetype(fold->to.size()));
         return true;
     }
     return false;

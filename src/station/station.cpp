@@ -58,6 +58,16 @@ bool portOpened(LinkOutcome outcome)
     }
 }
 
+// The service has no window: its messages name the settings file instead
+// of File > Setup.
+PortChoice portChoice(bool unattended, const SettingsBackend &store, const StationSettings &record)
+{
+    const auto *file = dynamic_cast<const IniSettingsBackend *>(&store);
+    if (!unattended || !file)
+        return {};
+    return { file->filePath(), record.COMSelected };
+}
+
 // A message box keeps its paragraphs; the status bar and the tool tip take
 // them on one line.
 QString oneLine(QString text)
@@ -214,7 +224,7 @@ void Station::afterLoad(bool unreadable)
     m_programmeState.known = false;
     // Named once for each load, not at every tick that meets them.
     for (const QString &problem : programmes.problems)
-        log(problem);
+        log(problem, LogPriority::Warning);
     applyOptions();
     m_keepUnreadStore = unreadable;
 
@@ -697,7 +707,8 @@ void Station::start(Job job)
     }
     case Job::SetMode:
         transmit(SetMode(m_record.MODE), QStringLiteral("Set MODE"), false, [this](LinkOutcome outcome) {
-            const QString failure = linkFailureMessage(outcome, m_device);
+            const QString failure
+                = linkFailureMessage(outcome, m_device, portChoice(m_unattended, m_store, m_record));
             if (!failure.isEmpty())
                 tellOperator(failure);
             finishJob();
@@ -717,7 +728,8 @@ void Station::startUpload(UploadButton button, const Transmission &plan, const Q
         if (after)
             after(outcome);
         // A button's failure is told at every press: the operator is there.
-        const QString failure = linkFailureMessage(outcome, m_device);
+        const QString failure
+            = linkFailureMessage(outcome, m_device, portChoice(m_unattended, m_store, m_record));
         if (!failure.isEmpty())
             tellOperator(failure);
         finishJob();
@@ -742,10 +754,24 @@ void Station::transmit(
         if (outcome == LinkOutcome::Sent)
             log(head + (automatic && m_autoFault ? tr("sent; the link works again") : tr("sent")));
         else if (!automatic || m_autoFault != outcome)
-            log(head + linkFailureMessage(outcome, m_device), LogPriority::Fault);
+            log(head + linkFailureMessage(outcome, m_device, portChoice(m_unattended, m_store, m_record)),
+                LogPriority::Fault);
         done(outcome);
     };
-    if (!m_link->run(plan, std::move(logged)))
+    // A raw device server given as rfc2217:// passed the Telnet offer on to
+    // the board: nothing more goes there until the port is changed.
+    if (!m_notRfc2217Device.isEmpty() && m_notRfc2217Device == port.device) {
+        QMetaObject::invokeMethod(
+            this, [logged] { logged(LinkOutcome::NotRfc2217); }, Qt::QueuedConnection);
+        return;
+    }
+    m_notRfc2217Device.clear();
+    auto noted = [this, device = port.device, logged = std::move(logged)](LinkOutcome outcome) {
+        if (outcome == LinkOutcome::NotRfc2217)
+            m_notRfc2217Device = device;
+        logged(outcome);
+    };
+    if (!m_link->run(plan, std::move(noted)))
         finishJob(); // cannot happen while transmissions go one at a time
 }
 
@@ -803,16 +829,20 @@ void Station::runEngineTick()
     }
     // The path as committed: a path being typed is never read.
     const SongSource source = ReadSongSource(*m_reader, m_record.AutoPSPath);
+    // A folder that is gone says as much about the song as a file that is:
+    // told once, and waited for. It never switches the updates off (a drive
+    // or a share comes back by itself), and neither does a missing file in
+    // the service, where nobody could switch them on again.
+    if (source.status == SongSource::Status::FolderMissing
+        || (source.status == SongSource::Status::Missing && m_unattended)) {
+        if (!m_songFileMissing)
+            log(tr("The song file %1 does not exist; waiting for it").arg(m_record.AutoPSPath),
+                LogPriority::Warning);
+        m_songFileMissing = true;
+        finishJob();
+        return;
+    }
     if (source.status == SongSource::Status::Missing) {
-        if (m_unattended) {
-            // Nobody could switch the updates on again: wait for the file.
-            if (!m_songFileMissing)
-                log(tr("The song file %1 does not exist; waiting for it").arg(m_record.AutoPSPath),
-                    LogPriority::Warning);
-            m_songFileMissing = true;
-            finishJob();
-            return;
-        }
         switchOffForMissingFile(m_record, m_auto);
         edited();
         log(kMissingSongFileMessage, LogPriority::Warning);
@@ -820,16 +850,17 @@ void Station::runEngineTick()
         finishJob();
         return;
     }
-    if (m_songFileMissing) {
-        m_songFileMissing = false;
-        log(tr("The song file %1 is back").arg(m_record.AutoPSPath));
-    }
     // A file that exists but cannot be read now (the writer holds it, a
-    // share dropped) says nothing about the song: the labels stay as they
-    // are until a later tick reads it.
+    // share dropped, a pipe stands in its place) says nothing about the
+    // song: the labels stay as they are until a later tick reads it. Nor is
+    // the file back before a regular file is read.
     if (source.status != SongSource::Status::Fields) {
         runRadioTextStep();
         return;
+    }
+    if (m_songFileMissing) {
+        m_songFileMissing = false;
+        log(tr("The song file %1 is back").arg(m_record.AutoPSPath));
     }
     followSong(source.fields, true);
 }
@@ -1078,7 +1109,7 @@ void Station::runRadioTextStep()
 // following ticks.
 void Station::autoUpdateFailed(LinkOutcome outcome)
 {
-    const QString text = linkFailureMessage(outcome, m_device);
+    const QString text = linkFailureMessage(outcome, m_device, portChoice(m_unattended, m_store, m_record));
     const bool told = m_autoFault == outcome;
     m_autoFault = outcome;
     setStatus(oneLine(text));
@@ -1157,7 +1188,9 @@ void Station::runPreview()
     m_previewLabel = frame.label;
     m_toolTip = frame.toolTip;
     if (m_autoFault)
-        m_toolTip += QLatin1Char('\n') + oneLine(linkFailureMessage(*m_autoFault, m_device));
+        m_toolTip += QLatin1Char('\n')
+            + oneLine(
+                linkFailureMessage(*m_autoFault, m_device, portChoice(m_unattended, m_store, m_record)));
     if (m_previewTimer.interval() != m_preview.intervalMs)
         m_previewTimer.setInterval(m_preview.intervalMs);
     emit changed(Preview);
@@ -1226,6 +1259,13 @@ PlayerSongSource &Station::playerSource()
         connect(m_playerSource.get(), &PlayerSongSource::returned, this, [this](const QString &name) {
             if (m_options.songOrigin == SongOrigin::Player)
                 log(tr("Following the media player %1").arg(name));
+        });
+        connect(m_playerSource.get(), &PlayerSongSource::noBus, this, [this] {
+            if (m_options.songOrigin != SongOrigin::Player)
+                return;
+            const QString text = tr("no session bus: the media player cannot be followed");
+            log(text, LogPriority::Warning);
+            tellOperator(text);
         });
     }
     return *m_playerSource;

@@ -306,6 +306,7 @@ private:
     // A fault of the automatic updates is told once while it lasts.
     std::optional<LinkOutcome> m_autoFault;
     QString m_device; // of the last transmission, named in its messages
+    QString m_notRfc2217Device; // rfc2217:// found to be a raw server: not tried again
 
     std::optional<Job> m_active;
     std::deque<Job> m_queue;

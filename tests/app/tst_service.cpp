@@ -1,6 +1,8 @@
 #include "json_line_process.h"
 #include "mpv_player.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
@@ -11,6 +13,10 @@
 #include <QtTest>
 
 #include <csignal>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 // The real `zorvan --headless` against the real `zorvan-sim`, with no
 // display at all.
@@ -343,39 +349,101 @@ private slots:
     }
 
     // The song of a real media player reaches the board as labels and
-    // radio text: mpv with its MPRIS plug-in on a private session bus.
+    // radio text: mpv with its MPRIS plug-in on a private session bus. mpv
+    // names the file before it has read its tags; neither at the start nor
+    // at a track change does the file name go out, and each song goes out
+    // as one set of frames.
     void songOfAMediaPlayer()
     {
         zorvan::test::MpvPlayers players;
         if (!players.skipReason().isEmpty())
             QSKIP(qPrintable(players.skipReason()));
-        QVERIFY(players.writeSong(QStringLiteral("song.wav"), "Ann Artist", "First Song"));
+        QVERIFY(players.writeSong(QStringLiteral("one.wav"), "Ann Artist", "First Song"));
+        QVERIFY(players.writeSong(QStringLiteral("two.wav"), "Bob Artist", "Second Song"));
         Station station;
         QVERIFY(station.start({ { "Driver/SongSource", "Player" }, { "RODIREZ500+/AutoPS", 1 },
             { "RODIREZ500+/RTSwitch", 1 }, { "RODIREZ500+/InsertDate", "False" } }));
         Child &board = station.board;
-        players.start({ QStringLiteral("song.wav") });
+        players.start({ QStringLiteral("one.wav"), QStringLiteral("two.wav") });
         QProcessEnvironment env = serviceEnvironment(station.path("config"));
         env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), players.busAddress());
         Service service;
         service.start(station.serviceArguments(), env);
 
-        // mpv may name the file before it has read its tags: the tagged
-        // song comes in one of the first uploads.
-        bool labels = false;
-        bool radioText = false;
-        for (int frame = 0; frame < 6 * kLabelUpload && !(labels && radioText); ++frame) {
-            const QJsonObject line = board.next(QStringLiteral("command"));
-            QVERIFY2(!line.isEmpty(), qPrintable(service.log()));
-            const QString command = line.value(QStringLiteral("command")).toString();
-            const QString value = line.value(QStringLiteral("value")).toString();
-            labels = labels || (command == QStringLiteral("PS01") && value == QStringLiteral("ST FIRST"));
-            radioText = radioText
-                || (command == QStringLiteral("RT")
-                    && value.startsWith(QStringLiteral("ANN ARTIST - FIRST SONG\r")));
-        }
-        QVERIFY(labels);
-        QVERIFY(radioText);
+        const auto upload = [&board, &service](const QString &radioText) {
+            QStringList values;
+            for (QJsonObject line = board.next(QStringLiteral("command")); !line.isEmpty();
+                 line = board.next(QStringLiteral("command"), 2500))
+                values << line.value(QStringLiteral("command")).toString() + QLatin1Char('=')
+                        + line.value(QStringLiteral("value")).toString();
+            QVERIFY2(
+                values.filter(QStringLiteral("WAV")).isEmpty(), qPrintable(values.join(QLatin1Char('\n'))));
+            // The labels and one radio text; the start may add the clock.
+            QCOMPARE(values.filter(QRegularExpression(QStringLiteral("^(PS|PD)\\d\\d="))).size(),
+                kLabelUpload - 1);
+            QVERIFY2(values.filter(QRegularExpression(QStringLiteral("^RT="))).size() == 1,
+                qPrintable(values.filter(QRegularExpression(QStringLiteral("^(RT|PS0[01])=")))
+                               .join(QLatin1Char('|'))));
+            QVERIFY2(values.filter(QRegularExpression(QStringLiteral("^RT=")))
+                         .value(0)
+                         .startsWith(QStringLiteral("RT=") + radioText + QLatin1Char('\r')),
+                qPrintable(values.join(QLatin1Char(' ')).right(300) + service.log()));
+        };
+        upload(QStringLiteral("ANN ARTIST - FIRST SONG"));
+
+        QDBusConnection bus = QDBusConnection::connectToBus(players.busAddress(), QStringLiteral("tell-mpv"));
+        const QDBusMessage next
+            = bus.call(QDBusMessage::createMethodCall(QStringLiteral("org.mpris.MediaPlayer2.mpv"),
+                           QStringLiteral("/org/mpris/MediaPlayer2"),
+                           QStringLiteral("org.mpris.MediaPlayer2.Player"), QStringLiteral("Next")),
+                QDBus::Block, kPatienceMs);
+        QDBusConnection::disconnectFromBus(QStringLiteral("tell-mpv"));
+        QCOMPARE(next.type(), QDBusMessage::ReplyMessage);
+        upload(QStringLiteral("BOB ARTIST - SECOND SONG"));
+    }
+
+    // A session bus that takes the connection and never answers holds
+    // neither the start nor the end: the first log line comes, SIGTERM ends
+    // the service.
+    void sessionBusThatNeverAnswers()
+    {
+        Station station;
+        QVERIFY(station.start({ { "Driver/SongSource", "Player" }, { "RODIREZ500+/AutoPS", 1 } }));
+        // Connections are taken into the backlog and never read from.
+        const QByteArray busPath = QFile::encodeName(station.path("bus"));
+        const int silentBus = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address {};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, busPath.constData(), sizeof address.sun_path - 1);
+        QVERIFY(::bind(silentBus, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0);
+        QVERIFY(::listen(silentBus, 8) == 0);
+        QProcessEnvironment env = serviceEnvironment(station.path("config"));
+        env.insert(
+            QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=") + station.path("bus"));
+        Service service;
+        service.start(station.serviceArguments(), env);
+        QVERIFY2(
+            service.waitForLine(QStringLiteral("running without a window"), 5000), qPrintable(service.log()));
+        ::kill(pid_t(service.process().processId()), SIGTERM);
+        QVERIFY2(service.process().waitForFinished(5000), qPrintable(service.log()));
+        QCOMPARE(service.process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(service.process().exitCode(), 0);
+        ::close(silentBus);
+    }
+
+    void noSessionBusIsToldOnce()
+    {
+        Station station;
+        QVERIFY(station.start({ { "Driver/SongSource", "Player" }, { "RODIREZ500+/AutoPS", 1 } }));
+        QProcessEnvironment env = serviceEnvironment(station.path("config"));
+        // libdbus looks for $XDG_RUNTIME_DIR/bus when no address is set.
+        env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        Service service;
+        service.start(station.serviceArguments(), env);
+        const QString told = QStringLiteral("no session bus: the media player cannot be followed");
+        QVERIFY2(service.waitForLine(told), qPrintable(service.log()));
+        QTest::qWait(2500);
+        QCOMPARE(service.log().count(told), 1);
     }
 };
 

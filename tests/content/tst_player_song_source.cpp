@@ -98,6 +98,35 @@ private slots:
         QCOMPARE(playerSongLine(got), firstLine);
     }
 
+    // mpv's title before it has read the tags is the URL's file name.
+    void fileNameTitle_data()
+    {
+        QTest::addColumn<QVariantMap>("metadata");
+        QTest::addColumn<bool>("onlyFileName");
+        const auto meta = [](const QString &title, const QString &url, const QStringList &artists = {}) {
+            QVariantMap map { { "xesam:title", title }, { "xesam:url", url } };
+            if (!artists.isEmpty())
+                map.insert("xesam:artist", artists);
+            return map;
+        };
+        QTest::newRow("file URL") << meta("ONE.WAV", "file:///music/ONE.WAV") << true;
+        QTest::newRow("case differs") << meta("one.wav", "file:///music/ONE.WAV") << true;
+        QTest::newRow("escaped blank") << meta("my song.mp3", "file:///music/my%20song.mp3") << true;
+        QTest::newRow("plain path") << meta("b.flac", "/music/b.flac") << true;
+        QTest::newRow("stream") << meta("live.mp3", "http://radio.example/live.mp3") << true;
+        QTest::newRow("tagged title") << meta("First Song", "file:///music/one.wav") << false;
+        QTest::newRow("file name with an artist")
+            << meta("one.wav", "file:///music/one.wav", { "Ann" }) << false;
+        QTest::newRow("blank artist is none") << meta("one.wav", "file:///music/one.wav", { " " }) << true;
+        QTest::newRow("no URL") << meta("one.wav", "") << false;
+    }
+    void fileNameTitle()
+    {
+        QFETCH(QVariantMap, metadata);
+        QFETCH(bool, onlyFileName);
+        QCOMPARE(titleIsOnlyFileName(metadata), onlyFileName);
+    }
+
     void noBusMeansNoSong()
     {
         const QString name = QStringLiteral("zorvan-no-bus");
@@ -118,6 +147,7 @@ private slots:
         QVERIFY(QDBusConnection::connectToBus(m_players.busAddress(), kConnection).isConnected());
         QVERIFY(m_players.writeSong(QStringLiteral("first.wav"), "Ann Artist", "First Song"));
         QVERIFY(m_players.writeSong(QStringLiteral("title-only.wav"), "", "Only Title"));
+        QVERIFY(m_players.writeSong(QStringLiteral("second.wav"), "Bob Artist", "Second Song"));
     }
 
     void cleanup() { m_players.stopAll(); }
@@ -132,8 +162,7 @@ private slots:
         startPlayer({ "first.wav", "title-only.wav" });
         QTRY_COMPARE_WITH_TIMEOUT(song(source.fields()), QStringLiteral("Ann Artist|First Song"), kWait);
         QCOMPARE(source.firstLine(), QStringLiteral("Ann Artist - First Song"));
-        // The source has no timer: what it holds inside changed() came with
-        // the player's signal.
+        // What the source holds inside changed() is the settled song.
         QStringList seen;
         connect(&source, &PlayerSongSource::changed, &source, [&] { seen << song(source.fields()); });
         tell(QStringLiteral("Pause"));
@@ -143,6 +172,27 @@ private slots:
         tell(QStringLiteral("Stop"));
         QTRY_COMPARE_WITH_TIMEOUT(seen.last(), QString(), kWait);
         QCOMPARE(source.firstLine(), QString());
+    }
+
+    // A track change is one song: never the file name that mpv announces
+    // before it has read the tags, and no steps in between.
+    void trackChangeIsOneSong()
+    {
+        REQUIRE_PLAYER();
+        PlayerSongSource source(bus());
+        QStringList seen;
+        connect(&source, &PlayerSongSource::changed, &source, [&] {
+            if (source.fields())
+                seen << song(source.fields());
+        });
+        startPlayer({ "first.wav", "second.wav" });
+        QTRY_COMPARE_WITH_TIMEOUT(song(source.fields()), QStringLiteral("Ann Artist|First Song"), kWait);
+        QTest::qWait(kPlayerLoadingMs);
+        seen.clear();
+        tell(QStringLiteral("Next"));
+        QTRY_COMPARE_WITH_TIMEOUT(song(source.fields()), QStringLiteral("Bob Artist|Second Song"), kWait);
+        QTest::qWait(kPlayerLoadingMs);
+        QCOMPARE(seen, QStringList { "Bob Artist|Second Song" });
     }
 
     void choosingThePlayer()

@@ -29,6 +29,20 @@ private slots:
             << "various =>" << QStringList { "VARIOUS", "Song" } << QStringList { "", "Song" } << false;
         QTest::newRow("applied in list order")
             << "a => b\nb => c" << QStringList { "a" } << QStringList { "c" } << false;
+        QTest::newRow("doubling rules double") << QString("a => aa\n").repeated(3) << QStringList { "a" }
+                                               << QStringList { QString(8, 'a') } << false;
+        // Forty doublings would be 2^40 characters: the text stops growing
+        // at the cap instead of taking the program's memory and time.
+        QTest::newRow("forty doubling rules end at the cap")
+            << QString("a => aa\n").repeated(40) << QStringList { "a", "b" }
+            << QStringList { QString(512, 'a'), "b" } << false;
+        QTest::newRow("text cut between rules")
+            << "a => aaaaaaaaaa\naaaa => b" << QStringList { QString(60, 'a') }
+            << QStringList { QString(128, 'b') } << false;
+        QTest::newRow("text without rules cut at the cap")
+            << "" << QStringList { QString(600, 'x') } << QStringList { QString(512, 'x') } << false;
+        QTest::newRow("what a rule puts in is not searched again")
+            << "ab => aab" << QStringList { "abab" } << QStringList { "aabaab" } << false;
         QTest::newRow("untouched field keeps its blanks")
             << "x => y" << QStringList { "A  B " } << QStringList { "A  B " } << false;
         QTest::newRow("star matches the rest") << "!JINGLE*" << QStringList { "Jingle - Summer 2026" }
@@ -42,6 +56,12 @@ private slots:
         QTest::newRow("star crosses a slash")
             << "!AC?DC*" << QStringList { "AC/DC Thunder" } << QStringList { "AC/DC Thunder" } << true;
         QTest::newRow("star backtracks") << "!*AB" << QStringList { "AAB" } << QStringList { "AAB" } << true;
+        QTest::newRow("first and last run never share a character")
+            << "!A*A" << QStringList { "A" } << QStringList { "A" } << false;
+        QTest::newRow("runs between stars in order")
+            << "!*b?d*b*" << QStringList { "abcdeb" } << QStringList { "abcdeb" } << true;
+        QTest::newRow("runs out of order")
+            << "!*b*a" << QStringList { "ab" } << QStringList { "ab" } << false;
         QTest::newRow("question mark is one character")
             << "!A?" << QStringList { "A" } << QStringList { "A" } << false;
         QTest::newRow("question mark takes an emoji whole") << "!?" << QStringList { QString::fromUtf8("😀") }

@@ -212,7 +212,7 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<int>("status");
         QTest::newRow("missing file") << "missing" << int(SongSource::Status::Missing);
-        QTest::newRow("missing folder") << "missing-folder" << int(SongSource::Status::Unreadable);
+        QTest::newRow("missing folder") << "missing-folder" << int(SongSource::Status::FolderMissing);
         QTest::newRow("folder") << "folder" << int(SongSource::Status::Unreadable);
         QTest::newRow("FIFO without a writer") << "fifo" << int(SongSource::Status::Unreadable);
         QTest::newRow("character device") << "device" << int(SongSource::Status::Unreadable);

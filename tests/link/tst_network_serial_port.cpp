@@ -1,6 +1,7 @@
 #include "link/link_failure_message.h"
 #include "link/run_transmission.h"
 #include "link/system_serial_port.h"
+#include "link/telnet_com_port.h"
 #include "pty_reader.h"
 
 #include <QFile>
@@ -222,6 +223,29 @@ private slots:
         QCOMPARE(sink.reports + sink.resets, 0);
         QCOMPARE(test::openDescriptorCount(), before);
         QVERIFY(linkFailureMessage(outcome, device).contains(named));
+    }
+
+    // rfc2217:// at a raw port: the board gets the Telnet offer and nothing
+    // more (no line settings, no frames), and the message says what to use.
+    void rfc2217AtARawPort()
+    {
+        Ser2net server;
+        START_SER2NET(server);
+        SystemSerialPort port;
+        ResetCounter sink;
+        const QString device = QStringLiteral("rfc2217://127.0.0.1:%1").arg(server.rawPort);
+        QCOMPARE(runTransmission(everyByteValue(), port, device, std::nullopt, sleepingPacer(), sink),
+            LinkOutcome::NotRfc2217);
+        QCOMPARE(sink.reports, 0);
+        QVERIFY(!port.isOpen());
+        const QByteArray offer = TelnetComPort().greeting();
+        QVERIFY(server.board.waitForBytes(offer.size(), 5s));
+        QTest::qWait(200);
+        QCOMPARE(server.board.bytes(), offer);
+        const QString message = linkFailureMessage(LinkOutcome::NotRfc2217, device);
+        QVERIFY2(message.contains(QStringLiteral("does not answer RFC 2217"))
+                && message.contains(QStringLiteral("use tcp://127.0.0.1:%1").arg(server.rawPort)),
+            qPrintable(message));
     }
 
     // The device server goes away during the first pause: one failure that

@@ -11,9 +11,11 @@
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTimeZone>
+#include <algorithm>
 
 #include <QtTest>
 #include <cstdio>
+#include <sys/stat.h>
 
 using namespace zorvan;
 
@@ -197,6 +199,76 @@ private slots:
         rig.writeSong("Song two\n");
         rig.station->engineTick();
         QTRY_COMPARE(rig.notices.size(), 2);
+    }
+
+    // The service told of a song folder that vanished once, as of a missing
+    // file; a pipe in the file's place is not the file back, a regular file is.
+    void vanishedSongFolder()
+    {
+        Rig rig;
+        const QString folder = rig.dir.filePath(QStringLiteral("songs"));
+        const QString path = folder + QStringLiteral("/song.txt");
+        QVERIFY(QDir().mkpath(folder));
+        rig.store(QStringLiteral("AutoPSPath"), path);
+        rig.station->setUnattended(true);
+        QStringList log;
+        connect(rig.station.get(), &Station::logged, this, [&log](const QString &line) { log << line; });
+        rig.start();
+        QVERIFY(replaceFile(path, "Song one\n"));
+        rig.station->engineTick();
+        QTRY_VERIFY(frameNames(rig.port->written()).contains("RT"));
+        const auto ticks = [&rig](int count) {
+            for (int tick = 0; tick < count; ++tick) {
+                rig.station->engineTick();
+                QTest::qWait(20);
+            }
+        };
+
+        QVERIFY(QDir(folder).removeRecursively());
+        ticks(3);
+        QCOMPARE(log.filter(QStringLiteral("does not exist")).size(), 1);
+        QCOMPARE(rig.station->record().AutoPS, 1);
+
+        QVERIFY(QDir().mkpath(folder));
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        ticks(2);
+        QCOMPARE(log.filter(QStringLiteral("is back")).size(), 0);
+
+        QVERIFY(QFile::remove(path));
+        QVERIFY(replaceFile(path, "Song two\n"));
+        ticks(1);
+        QTRY_COMPARE(log.filter(QStringLiteral("is back")).size(), 1);
+        QCOMPARE(log.filter(QStringLiteral("does not exist")).size(), 1);
+    }
+
+    // A raw device server given as rfc2217:// passed the Telnet offer on to
+    // the board: told once, and nothing more goes there, from the ticks or
+    // from a button, until the port is changed.
+    void rawServerNotTriedAgainUntilThePortChanges()
+    {
+        Rig rig;
+        rig.backend.write(kPortsSection, QStringLiteral("COM1"), QStringLiteral("rfc2217://server:4001"));
+        rig.start();
+        rig.port->setOpenOutcome(OpenOutcome::NotRfc2217);
+        rig.writeSong("Song one\n");
+        const auto tries
+            = [&rig] { return std::ranges::count(rig.port->events(), MemorySerialPort::Event::Open); };
+        for (int tick = 0; tick < 3; ++tick) {
+            rig.station->engineTick();
+            QTest::qWait(30);
+        }
+        QTRY_COMPARE(rig.notices.size(), 1);
+        QCOMPARE(tries(), 1);
+        rig.station->press(UploadButton::SynchronizeTime);
+        QTRY_COMPARE(rig.notices.size(), 2);
+        QCOMPARE(rig.notices.last(), linkFailureMessage(LinkOutcome::NotRfc2217, "rfc2217://server:4001"));
+        QCOMPARE(tries(), 1);
+
+        rig.port->setOpenOutcome(OpenOutcome::Ok);
+        rig.backend.write(kPortsSection, QStringLiteral("COM1"), QStringLiteral("tcp://server:4001"));
+        rig.station->engineTick();
+        QTRY_VERIFY(frameNames(rig.port->written()).contains("RT"));
+        QVERIFY(tries() > 1);
     }
 
     // A press while the engine's upload runs is not lost: it runs right

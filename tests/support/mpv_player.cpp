@@ -40,7 +40,7 @@ QByteArray taggedWave(const QByteArray &artist, const QByteArray &title)
         info += chunk("IART", artist + '\0');
     info += chunk("INAM", title + '\0');
     const QByteArray body
-        = "WAVE" + chunk("fmt ", format) + chunk("LIST", info) + chunk("data", QByteArray(8000, char(0x80)));
+        = "WAVE" + chunk("fmt ", format) + chunk("data", QByteArray(8000, char(0x80))) + chunk("LIST", info);
     return chunk("RIFF", body);
 }
 

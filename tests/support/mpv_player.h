@@ -10,7 +10,8 @@
 namespace zorvan::test {
 
 // One second of silence as 8 kHz 8-bit WAV, tagged in a RIFF INFO list
-// (IART artist, INAM title) as tagging programs write it.
+// (IART artist, INAM title) after the samples, where tagging programs append
+// it; mpv then names the file before it has read the tags.
 QByteArray taggedWave(const QByteArray &artist, const QByteArray &title);
 
 // A private D-Bus session bus with real mpv players on it, each with the
