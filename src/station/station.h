@@ -193,7 +193,19 @@ private:
         const Transmission &plan, const QString &what, bool automatic, std::function<void(LinkOutcome)> done);
     void log(const QString &text);
     void applyOptions();
-    void afterLoad(bool unreadable);
+    // `unusable`: the record's stored values that could not be used.
+    void afterLoad(bool unreadable, QStringList unusable);
+    // A record read again from the store takes the place of the one in
+    // use; what is on air stays known.
+    void adoptStoredRecord(const StationSettings &stored, const QStringList &unusable);
+    // The song engine changed the record: saved as an unasked save is.
+    void engineEdited();
+    // The settings file, watched: a change made outside the program is
+    // taken in before anything is saved over it. True when it was.
+    void watchSettingsFile();
+    void settingsFileTouched();
+    bool takeInOutsideChange();
+    void settingsFileGone();
     void runEngineTick();
     // `fromFile`: an empty read may be a writer caught emptying the file.
     void followSong(const QStringList &readFields, bool fromFile);
@@ -279,6 +291,13 @@ private:
     // read after a song is only believed when a read a moment later agrees.
     QTimer m_emptyConfirm;
     bool m_emptyConfirmed = false;
+
+    // The settings file and its folder (editors often write a new file and
+    // rename it over the old one). An editor may write in steps: the file is
+    // read once it has been quiet a moment.
+    QFileSystemWatcher m_settingsWatcher;
+    QTimer m_settingsSettle;
+    bool m_settingsFileGone = false;
 };
 
 } // namespace zorvan
