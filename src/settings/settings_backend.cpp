@@ -47,8 +47,6 @@ std::optional<QByteArray> fileBytes(const QString &path)
 
 } // namespace
 
-
-
 namespace {
 
 // Whether `bytes` can be a settings file that was cut short or damaged:
@@ -202,7 +200,7 @@ bool IniSettingsBackend::Impl::readOnly() const
 {
     const QString target = resolvedPath(path);
 #ifdef Q_OS_UNIX
-    struct stat st {};
+    struct stat st { };
     if (::stat(QFile::encodeName(target).constData(), &st) != 0)
         return false;
     // By the bits that name this user, not by access(): root may write
@@ -259,7 +257,7 @@ bool IniSettingsBackend::Impl::writeWhole()
 #ifdef Q_OS_UNIX
         // A service run as root keeps the file its owner's; anyone else
         // cannot give a file away, and the new file is then theirs.
-        struct stat st {};
+        struct stat st { };
         if (::stat(QFile::encodeName(target).constData(), &st) == 0
             && ::chown(QFile::encodeName(checked).constData(), st.st_uid, st.st_gid) != 0) {
             // Not root: the file is the user's, who may write it.

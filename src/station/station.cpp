@@ -1028,8 +1028,7 @@ void Station::runRadioTextStep()
         finishJob();
         return;
     }
-    transmit(
-        *rt.plan, QStringLiteral("radio text \"%1\"").arg(m_record.RT), true,
+    transmit(*rt.plan, QStringLiteral("radio text \"%1\"").arg(m_record.RT), true,
         [this, text = m_record.RT](LinkOutcome outcome) {
             radioTextSent(m_auto, text, outcome == LinkOutcome::Sent);
             if (outcome == LinkOutcome::Sent)

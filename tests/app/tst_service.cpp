@@ -42,7 +42,8 @@ QByteArray readFile(const QString &path)
 
 // The settings file as an editor changes it in place: the line of `key` in
 // `section` (as the file spells it) takes `value`.
-bool editInPlace(const QString &path, const QByteArray &section, const QByteArray &key, const QByteArray &value)
+bool editInPlace(
+    const QString &path, const QByteArray &section, const QByteArray &key, const QByteArray &value)
 {
     QList<QByteArray> lines = readFile(path).split('\n');
     QByteArray current;
@@ -60,7 +61,7 @@ bool editInPlace(const QString &path, const QByteArray &section, const QByteArra
 
 ino_t inodeOf(const QString &path)
 {
-    struct stat st {};
+    struct stat st { };
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
 }
 
@@ -262,7 +263,8 @@ private slots:
 
         QVERIFY(editInPlace(station.settingsPath, "RODIREZ500%2B", "PS20", "HANDMADE"));
         QVERIFY(editInPlace(station.settingsPath, "StationTexts", "RT", "EDITED BY HAND"));
-        QVERIFY2(service.waitForLine(QStringLiteral("changed outside the program"), 5000), qPrintable(service.log()));
+        QVERIFY2(service.waitForLine(QStringLiteral("changed outside the program"), 5000),
+            qPrintable(service.log()));
 
         QVERIFY(writeFile(songPath, "Second Song\n"));
         const QList<QJsonObject> frames = station.board.frames(kLabelUpload);
@@ -351,7 +353,10 @@ private slots:
             const QList<QJsonObject> frames = station.board.frames(kLabelUpload);
             QCOMPARE(frames.size(), kLabelUpload);
             QCOMPARE(frames.last().value(QStringLiteral("command")).toString(), QStringLiteral("RT"));
-            QVERIFY(frames.last().value(QStringLiteral("value")).toString().startsWith(QStringLiteral("ONLY SONG\r")));
+            QVERIFY(frames.last()
+                        .value(QStringLiteral("value"))
+                        .toString()
+                        .startsWith(QStringLiteral("ONLY SONG\r")));
             ::kill(static_cast<pid_t>(service.process().processId()), SIGTERM);
             QVERIFY(service.process().waitForFinished(kPatienceMs));
         }

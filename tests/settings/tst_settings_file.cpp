@@ -282,14 +282,14 @@ private slots:
         if (otherOwner && ::chown(path.constData(), 65534, 65534) != 0)
             QSKIP("cannot give the file to another user here");
         QCOMPARE(::chmod(path.constData(), mode_t(mode)), 0);
-        struct stat before {};
+        struct stat before { };
         QCOMPARE(::stat(path.constData(), &before), 0);
 
         IniSettingsBackend backend(config.iniPath());
         QVERIFY(backend.readable());
         QVERIFY(backend.readOnly());
         QCOMPARE(SaveAllSettings(StationSettings(), backend), StoreStatus::Unwritable);
-        struct stat after {};
+        struct stat after { };
         QCOMPARE(::stat(path.constData(), &after), 0);
         QCOMPARE(after.st_ino, before.st_ino);
         QCOMPARE(after.st_uid, before.st_uid);

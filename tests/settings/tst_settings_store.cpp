@@ -1,5 +1,5 @@
-#include "settings/settings_store.h"
 #include "memory_settings_backend.h"
+#include "settings/settings_store.h"
 #include "testsupport.h"
 
 #include <QDir>

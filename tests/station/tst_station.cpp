@@ -371,23 +371,26 @@ private slots:
             << kDriverSection << "ClockSyncMinutes"
             << "7"
             << "[Driver] ClockSyncMinutes=7 cannot be used; 0 (off) is used instead";
-        QTest::newRow("negative fallback") << kDriverSection << "FallbackMinutes"
-                                           << "-1"
-                                           << "[Driver] FallbackMinutes=-1 cannot be used; 0 (off) is used instead";
-        QTest::newRow("unknown song source") << kDriverSection << "SongSource"
-                                             << "Cassette"
-                                             << "[Driver] SongSource=Cassette cannot be used; File is used instead";
-        QTest::newRow("rule without arrow") << kDriverSection << "Replace1"
-                                            << "feat. ft"
-                                            << "[Driver] Replace1=feat. ft cannot be used; no rule is used instead";
+        QTest::newRow("negative fallback")
+            << kDriverSection << "FallbackMinutes"
+            << "-1"
+            << "[Driver] FallbackMinutes=-1 cannot be used; 0 (off) is used instead";
+        QTest::newRow("unknown song source")
+            << kDriverSection << "SongSource"
+            << "Cassette"
+            << "[Driver] SongSource=Cassette cannot be used; File is used instead";
+        QTest::newRow("rule without arrow")
+            << kDriverSection << "Replace1"
+            << "feat. ft"
+            << "[Driver] Replace1=feat. ft cannot be used; no rule is used instead";
         QTest::newRow("rule of nothing") << kDriverSection << "Replace1"
                                          << "=>ft"
                                          << "[Driver] Replace1==>ft cannot be used; no rule is used instead";
-        QTest::newRow("baud rate for a speed")
-            << kSettingsSection << "COMSpeed"
-            << "14400"
-            << "[RODIREZ500+] COMSpeed=14400 is no speed of the list (1 to 4); the port's own line settings are "
-               "used instead (9600 baud at first)";
+        QTest::newRow("baud rate for a speed") << kSettingsSection << "COMSpeed"
+                                               << "14400"
+                                               << "[RODIREZ500+] COMSpeed=14400 is no speed of the list (1 "
+                                                  "to 4); the port's own line settings are "
+                                                  "used instead (9600 baud at first)";
     }
     void unusableValuesAreNamed()
     {
@@ -400,7 +403,9 @@ private slots:
         rig.start();
         QStringList lines = rig.station->logLines();
         QCOMPARE(lines.filter(named).size(), 1);
-        QCOMPARE(lines.filter(QStringLiteral("cannot be used")).size() + lines.filter(QStringLiteral("is no speed")).size(), 1);
+        QCOMPARE(lines.filter(QStringLiteral("cannot be used")).size()
+                + lines.filter(QStringLiteral("is no speed")).size(),
+            1);
         QVERIFY2(rig.station->statusText().contains(named), qPrintable(rig.station->statusText()));
     }
 
