@@ -36,6 +36,7 @@ public:
     virtual bool mergeOutsideChange() { return false; }
 };
 
+
 // The settings file in QSettings' INI format at an explicit path. Every
 // value of every section is held in memory; the file is read whole at
 // construction and by reload(), and written whole by flush().
