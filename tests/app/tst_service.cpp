@@ -402,7 +402,7 @@ private slots:
                     .value(QStringLiteral("value"))
                     .toString()
                     .startsWith(QStringLiteral("FINALLY HERE\r")));
-        QVERIFY(service.waitForLine(QStringLiteral("is back; its settings are in use")));
+        QVERIFY(service.waitForLine(QStringLiteral("is back")));
         QCOMPARE(service.log().count(QStringLiteral("does not exist")), 1);
     }
 
