@@ -73,7 +73,7 @@ AutoUpdateState initialAutoUpdateState(const StationSettings &record)
     if (record.AutoPS >= 0 && record.AutoPS <= static_cast<int>(DynamicMode::Scroll))
         state.mode = static_cast<DynamicMode>(record.AutoPS);
     // The song display starts empty, and so the text last sent.
-    state.LastSentText = state.SongDisplay;
+    state.onAir.LastSentText = state.SongDisplay;
     return state;
 }
 
@@ -87,14 +87,14 @@ AutoUpdateStep autoUpdateLabels(
         step.recordChanged = true;
     }
     const DynamicMode mode = state.mode.value_or(DynamicMode::TurnOff);
-    if (mode != DynamicMode::TurnOff && !sameShownText(state.SongDisplay, state.LastSentText))
+    if (mode != DynamicMode::TurnOff && !sameShownText(state.SongDisplay, state.onAir.LastSentText))
         step.plan = UploadLabelList(LabelList::fromSettings(record));
     return step;
 }
 
 void labelsSent(AutoUpdateState &state)
 {
-    state.LastSentText = state.SongDisplay;
+    state.onAir.LastSentText = state.SongDisplay;
 }
 
 AutoUpdateStep updateRadioText(
@@ -105,24 +105,25 @@ AutoUpdateStep updateRadioText(
     // it) is no reason to clear the radio text on air.
     if (record.RTSwitch != 1 || !firstLine)
         return step;
-    // The field already matching the line proves nothing when its last
-    // sending failed: then the radio text goes again.
-    if (!state.radioTextPending && sameShownText(state.radioTextField, *firstLine))
+    // What the board holds decides, not the field or the record: either may
+    // hold a text whose sending failed or was cut short, or that a reload
+    // took from the file.
+    const QString text = FitLongText(*firstLine);
+    if (state.onAir.radioText == text)
         return step;
-    state.radioTextField = FitLongText(*firstLine);
-    record.RT = state.radioTextField;
-    state.radioTextPending = true;
+    state.radioTextField = text;
+    record.RT = text;
     step.recordChanged = true;
     step.plan = UpdateRadioTextPlan(record.RT);
     return step;
 }
 
-void radioTextSent(AutoUpdateState &state, bool reached)
+void radioTextSent(AutoUpdateState &state, const QString &text, bool reached)
 {
     if (!reached)
         return;
-    state.radioTextPending = false;
-    state.LastSentText = state.SongDisplay;
+    state.onAir.radioText = FitLongText(text);
+    state.onAir.LastSentText = state.SongDisplay;
 }
 
 void switchOffForMissingFile(StationSettings &record, AutoUpdateState &state)

@@ -17,18 +17,27 @@ namespace zorvan {
 // separated by CR LF.
 extern const QString kMissingSongFileMessage;
 
+// What is known to have reached the board. The record holds what the
+// operator set and the engine wrote, sent or not; this is apart from it and
+// never stored, so a reload of the settings file leaves it as it is and a
+// new run starts from nothing known: its first tick sends the song's labels
+// and radio text again.
+struct OnAirState {
+    QString LastSentText; // SongDisplay at the last completed label upload
+    std::optional<QString> radioText; // the radio text last sent whole; none: not known
+};
+
 // What the "AUTO PS, RT" page shows that the record does not hold. It lives
 // beside the record for the whole run and is read by the window to draw the
 // page.
 struct AutoUpdateState {
     QString SongDisplay; // the song text as shown: upper case, at most 64 characters
-    QString LastSentText; // SongDisplay at the last completed upload
+    OnAirState onAir;
     QString radioTextField; // the "Radio text (RT)" field as last committed or written
     // The entry of "Type of automatic PS and RT update" that is selected.
     // The "Yes" of PS update stores 1 in AutoPS without moving the group, so
     // the group is not always AutoPS; none when AutoPS held no position of it.
     std::optional<DynamicMode> mode;
-    bool radioTextPending = false; // the last radio text did not reach the board
     // Labels that the last Split or Scroll rebuild put on air, with the text
     // it wrote; empty where it wrote none.
     std::array<QString, kLabelCount> songLabels;
@@ -56,8 +65,8 @@ void labelsSent(AutoUpdateState &state);
 // could not be read this time, which says nothing about the song).
 AutoUpdateStep updateRadioText(
     StationSettings &record, AutoUpdateState &state, const std::optional<QString> &firstLine);
-// How the radio text's frame ended.
-void radioTextSent(AutoUpdateState &state, bool reached);
+// How the radio text's frame ended; `text` is what it held.
+void radioTextSent(AutoUpdateState &state, const QString &text, bool reached);
 
 // The song file does not exist: both updates switch off and the song
 // display is emptied.

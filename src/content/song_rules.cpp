@@ -35,17 +35,27 @@ std::optional<Replacement> splitReplacement(const QString &text, bool trim)
 }
 
 // Every stored value of "<base>1", "<base>2", ... up to the first absent
-// key; emptied keys are skipped, so a hand-made gap hides nothing behind it.
+// key, by key; emptied keys are skipped, so a hand-made gap hides nothing
+// behind it.
+QList<std::pair<QString, QString>> storedEntries(const SettingsBackend &store, const QString &base)
+{
+    QList<std::pair<QString, QString>> entries;
+    for (int number = 1;; ++number) {
+        const QString key = numbered(base, number);
+        const std::optional<QString> value = store.read(kDriverSection, key);
+        if (!value)
+            return entries;
+        if (!value->isEmpty())
+            entries.append({ key, *value });
+    }
+}
+
 QStringList storedList(const SettingsBackend &store, const QString &base)
 {
     QStringList values;
-    for (int number = 1;; ++number) {
-        const std::optional<QString> value = store.read(kDriverSection, numbered(base, number));
-        if (!value)
-            return values;
-        if (!value->isEmpty())
-            values.append(*value);
-    }
+    for (const auto &[key, value] : storedEntries(store, base))
+        values.append(value);
+    return values;
 }
 
 void storeList(SettingsBackend &store, const QString &base, const QStringList &values)
@@ -224,12 +234,14 @@ RuledSong applySongRules(
     return song;
 }
 
-SongRules loadSongRules(const SettingsBackend &store)
+SongRules loadSongRules(const SettingsBackend &store, QStringList *unusable)
 {
     SongRules rules;
-    for (const QString &stored : storedList(store, kReplaceKey)) {
+    for (const auto &[key, stored] : storedEntries(store, kReplaceKey)) {
         if (const auto replacement = splitReplacement(stored, false))
             rules.replacements.append(*replacement);
+        else if (unusable)
+            unusable->append(unusableSettingText(kDriverSection, key, stored, QStringLiteral("no rule")));
     }
     rules.ignored = storedList(store, kIgnoreKey);
     return rules;

@@ -67,7 +67,9 @@ bool matchesSongPattern(const QString &pattern, const QString &text);
 // A replacement is split at its first "=>", so "from" cannot hold "=>" and
 // "to" can. Nothing is escaped; the INI quoting of QSettings carries commas,
 // semicolons and quotes.
-SongRules loadSongRules(const SettingsBackend &store);
+// A stored replacement without "=>" or with nothing before it is left out,
+// and named in `unusable`.
+SongRules loadSongRules(const SettingsBackend &store, QStringList *unusable = nullptr);
 // Also empties the keys beyond the new count, which loading skips, so a
 // shorter list leaves no old rule alive.
 void saveSongRules(const SongRules &rules, SettingsBackend &store);

@@ -49,9 +49,9 @@ void putStationTexts(const StationTexts &texts, StationSettings &record)
     record.RT = texts.radioText;
 }
 
-std::optional<StationTexts> loadStationTexts(const SettingsBackend &store)
+std::optional<StationTexts> loadStationTexts(const SettingsBackend &store, const StationSettings &record)
 {
-    StationTexts texts;
+    StationTexts texts = stationTextsFrom(record);
     bool found = false;
     auto read = [&](const QString &key) {
         std::optional<QString> value = store.read(kStationTextsSection, key);
@@ -59,11 +59,13 @@ std::optional<StationTexts> loadStationTexts(const SettingsBackend &store)
         return value;
     };
     for (int i = 0; i < kLabelCount; ++i) {
-        texts.labels[at(i)] = read(labelKey(i)).value_or(QString());
+        if (const auto stored = read(labelKey(i)))
+            texts.labels[at(i)] = *stored;
         if (const auto stored = read(delayKey(i)))
-            texts.delays[at(i)] = storedTextToInteger(*stored).value_or(0);
+            texts.delays[at(i)] = storedTextToInteger(*stored).value_or(texts.delays[at(i)]);
     }
-    texts.radioText = read(kRadioTextKey).value_or(QString());
+    if (const auto stored = read(kRadioTextKey))
+        texts.radioText = *stored;
     if (!found)
         return std::nullopt;
     return texts;
@@ -78,17 +80,28 @@ void saveStationTexts(const StationTexts &texts, SettingsBackend &store)
     store.write(kStationTextsSection, kRadioTextKey, texts.radioText);
 }
 
-FallbackRule loadFallbackRule(const SettingsBackend &store)
+FallbackRule loadFallbackRule(const SettingsBackend &store, QStringList *unusable)
 {
     FallbackRule rule;
+    const auto refused = [unusable](const QString &key, const QString &stored, const QString &usedInstead) {
+        if (unusable)
+            unusable->append(unusableSettingText(kDriverSection, key, stored, usedInstead));
+    };
     if (const auto stored = store.read(kDriverSection, kFallbackMinutesKey)) {
         bool ok = false;
         const int minutes = stored->trimmed().toInt(&ok);
         if (ok)
             rule.minutes = std::clamp(minutes, 0, kMostFallbackMinutes);
+        if (!ok || rule.minutes != minutes)
+            refused(kFallbackMinutesKey, *stored,
+                rule.minutes == 0 ? QStringLiteral("0 (off)") : QString::number(rule.minutes));
     }
-    if (const auto stored = store.read(kDriverSection, kFallbackOnEmptyKey))
-        rule.onEmptySong = stored->trimmed() == QLatin1String("1");
+    if (const auto stored = store.read(kDriverSection, kFallbackOnEmptyKey)) {
+        const QString onEmpty = stored->trimmed();
+        rule.onEmptySong = onEmpty == QLatin1String("1");
+        if (onEmpty != QLatin1String("1") && onEmpty != QLatin1String("0"))
+            refused(kFallbackOnEmptyKey, *stored, QStringLiteral("0 (off)"));
+    }
     return rule;
 }
 

@@ -33,8 +33,9 @@ void putStationTexts(const StationTexts &texts, StationSettings &record);
 // Section "StationTexts", with the record's own key names: "PS", "PS1" ..
 // "PS99", "PSDelay", "PSDelay1" .. "PSDelay99", "RT". Without the section
 // there is nothing to go back to: std::nullopt. A key missing from a
-// section that exists reads as an empty label, delay 0 (off) or no text.
-std::optional<StationTexts> loadStationTexts(const SettingsBackend &store);
+// section that exists (a hand-written section of a few labels) keeps the
+// value of `record`, so the fallback never blanks a label nobody named.
+std::optional<StationTexts> loadStationTexts(const SettingsBackend &store, const StationSettings &record);
 void saveStationTexts(const StationTexts &texts, SettingsBackend &store);
 
 // When the station texts go back on air. Both cases are off by default, so
@@ -53,7 +54,8 @@ struct FallbackRule {
 
 // In section "Driver": "FallbackMinutes" (0 .. 1440) and
 // "FallbackOnEmptySong" (0 or 1).
-FallbackRule loadFallbackRule(const SettingsBackend &store);
+// Values that cannot be used are named in `unusable`.
+FallbackRule loadFallbackRule(const SettingsBackend &store, QStringList *unusable = nullptr);
 void saveFallbackRule(const FallbackRule &rule, SettingsBackend &store);
 
 enum class OnAir { Song, Station };

@@ -8,9 +8,11 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <set>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #else
 #include <filesystem>
@@ -25,9 +27,25 @@ QString joinKey(const QString &section, const QString &key)
     return section + QLatin1Char('/') + key;
 }
 
+// A value as text: one that holds a comma comes back from QSettings as a
+// list.
+QString valueText(const QVariant &value)
+{
+    if (value.metaType().id() == QMetaType::QStringList)
+        return value.toStringList().join(QLatin1Char(','));
+    return value.toString();
+}
+
+// The file's bytes; none when it is not there or cannot be opened.
+std::optional<QByteArray> fileBytes(const QString &path)
+{
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return file.readAll();
+}
+
 } // namespace
-
-
 
 namespace {
 
@@ -144,31 +162,67 @@ struct IniSettingsBackend::Impl {
     }
     void load();
     bool writeWhole();
+    bool readOnly() const;
 
     QString path;
     // By QSettings key, "section/key" (a key of [General] has no section).
     std::map<QString, QVariant> values;
+    // Keys whose value was changed by write() since the file was last read
+    // or written: they win over a change made outside.
+    std::set<QString> ownWrites;
     bool readable = true;
     // A file that could not be opened at all: what it holds is unknown, so
     // writing only what is known would lose the rest.
     bool contentUnknown = false;
+    // The file's bytes as last read or written, to tell someone else's
+    // change from the program's own saves; none: there was no file.
+    std::optional<QByteArray> disk;
 };
 
 void IniSettingsBackend::Impl::load()
 {
     const QFileInfo info(path);
-    QFile file(path);
-    const bool opened = info.isFile() && file.open(QIODevice::ReadOnly);
-    contentUnknown = info.isFile() && !opened;
+    disk = fileBytes(path);
+    contentUnknown = info.isFile() && !disk;
     // QSettings quietly treats an unreadable file as empty; the window
     // wants to know.
-    readable = !info.exists() || (opened && !looksDamaged(file.readAll()));
+    readable = !info.exists() || (disk && !looksDamaged(*disk));
     const QSettings reader(path, QSettings::IniFormat);
     if (reader.status() == QSettings::FormatError)
         readable = false;
     values.clear();
+    ownWrites.clear();
     for (const QString &key : reader.allKeys())
         values[key] = reader.value(key);
+}
+
+bool IniSettingsBackend::Impl::readOnly() const
+{
+    const QString target = resolvedPath(path);
+#ifdef Q_OS_UNIX
+    struct stat st { };
+    if (::stat(QFile::encodeName(target).constData(), &st) != 0)
+        return false;
+    // By the bits that name this user, not by access(): root may write
+    // anything, yet a file made read-only (or left to another user) is the
+    // operator's word that it is not to change.
+    mode_t bit = S_IWOTH;
+    if (st.st_uid == ::geteuid()) {
+        bit = S_IWUSR;
+    } else {
+        bool member = st.st_gid == ::getegid();
+        gid_t groups[256];
+        const int count = ::getgroups(256, groups);
+        for (int i = 0; i < count && !member; ++i)
+            member = groups[i] == st.st_gid;
+        if (member)
+            bit = S_IWGRP;
+    }
+    return (st.st_mode & bit) == 0;
+#else
+    const QFileInfo info(target);
+    return info.exists() && !info.isWritable();
+#endif
 }
 
 bool IniSettingsBackend::Impl::writeWhole()
@@ -195,10 +249,25 @@ bool IniSettingsBackend::Impl::writeWhole()
     const QString checked = scratch.filePath(QStringLiteral("checked.ini"));
     if (!replaceFile(written, checked) || !holdsExactly(checked, values) || !syncToDisk(checked, false))
         return false;
-    if (targetInfo.isFile())
+    const std::optional<QByteArray> bytes = fileBytes(checked);
+    if (!bytes)
+        return false;
+    if (targetInfo.isFile()) {
         QFile::setPermissions(checked, targetInfo.permissions());
+#ifdef Q_OS_UNIX
+        // A service run as root keeps the file its owner's; anyone else
+        // cannot give a file away, and the new file is then theirs.
+        struct stat st { };
+        if (::stat(QFile::encodeName(target).constData(), &st) == 0
+            && ::chown(QFile::encodeName(checked).constData(), st.st_uid, st.st_gid) != 0) {
+            // Not root: the file is the user's, who may write it.
+        }
+#endif
+    }
     if (!replaceFile(checked, target))
         return false;
+    disk = bytes;
+    ownWrites.clear();
     // The new file is in place; a folder that cannot be synced (some file
     // systems refuse) only leaves the rename to the next write-back.
     syncToDisk(targetInfo.absolutePath(), true);
@@ -218,15 +287,17 @@ std::optional<QString> IniSettingsBackend::read(const QString &section, const QS
     const auto it = d->values.find(joinKey(section, key));
     if (it == d->values.end() || !it->second.isValid())
         return std::nullopt;
-    // A value that holds a comma comes back as a list; join it again.
-    if (it->second.metaType().id() == QMetaType::QStringList)
-        return it->second.toStringList().join(QLatin1Char(','));
-    return it->second.toString();
+    return valueText(it->second);
 }
 
 void IniSettingsBackend::write(const QString &section, const QString &key, const QString &value)
 {
-    d->values[joinKey(section, key)] = value;
+    const QString joined = joinKey(section, key);
+    const auto it = d->values.find(joined);
+    if (it != d->values.end() && it->second.isValid() && valueText(it->second) == value)
+        return;
+    d->values[joined] = value;
+    d->ownWrites.insert(joined);
 }
 
 void IniSettingsBackend::removeSection(const QString &section)
@@ -237,6 +308,10 @@ void IniSettingsBackend::removeSection(const QString &section)
 
 bool IniSettingsBackend::flush()
 {
+    if (d->readOnly() || d->contentUnknown)
+        return false;
+    if (changedOutside())
+        mergeOutsideChange();
     return d->writeWhole();
 }
 
@@ -245,9 +320,46 @@ bool IniSettingsBackend::readable() const
     return d->readable;
 }
 
-void IniSettingsBackend::reload()
+bool IniSettingsBackend::changedOutside() const
 {
+    return fileBytes(d->path) != d->disk;
+}
+
+bool IniSettingsBackend::mergeOutsideChange()
+{
+    const std::optional<QByteArray> bytes = fileBytes(d->path);
+    // An empty file is most often an editor caught between emptying the
+    // file and writing it again.
+    if (!bytes || bytes->isEmpty() || looksDamaged(*bytes))
+        return false;
+    const QSettings reader(d->path, QSettings::IniFormat);
+    if (reader.status() != QSettings::NoError)
+        return false;
+    std::map<QString, QVariant> merged;
+    for (const QString &key : reader.allKeys())
+        merged[key] = reader.value(key);
+    for (const QString &key : d->ownWrites)
+        merged[key] = d->values[key];
+    d->values = std::move(merged);
+    d->disk = bytes;
+    d->readable = true;
+    d->contentUnknown = false;
+    return true;
+}
+
+bool IniSettingsBackend::reload()
+{
+    if (d->disk && !QFileInfo::exists(d->path)) {
+        d->readable = false;
+        return false;
+    }
     d->load();
+    return d->readable;
+}
+
+bool IniSettingsBackend::readOnly() const
+{
+    return d->readOnly();
 }
 
 QString IniSettingsBackend::filePath() const
@@ -264,8 +376,10 @@ int IniSettingsBackend::removeSaveLeftovers(const QString &filePath)
     const auto entries = folder.entryInfoList(QStringList { name + QStringLiteral(".*") },
         QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoSymLinks);
     for (const QFileInfo &entry : entries) {
-        const QStringView suffix = QStringView(entry.fileName()).mid(name.size() + 1);
-        const QStringView scratchSuffix = QStringView(entry.fileName()).mid(name.size());
+        // Views into a name that lives as long as they do.
+        const QString entryName = entry.fileName();
+        const QStringView suffix = QStringView(entryName).mid(name.size() + 1);
+        const QStringView scratchSuffix = QStringView(entryName).mid(name.size());
         if (entry.isDir() && scratchSuffix.startsWith(kScratchMarker)
             && sixLetters(scratchSuffix.mid(kScratchMarker.size()))) {
             removed += QDir(entry.filePath()).removeRecursively() ? 1 : 0;

@@ -161,9 +161,21 @@ QStringList settingsKeyOrder()
     return keys;
 }
 
-StoreStatus LoadAllSettings(StationSettings &settings, SettingsBackend &backend)
+QString unusableSettingText(
+    const QString &section, const QString &key, const QString &stored, const QString &usedInstead)
+{
+    return QStringLiteral("[%1] %2=%3 cannot be used; %4 is used instead")
+        .arg(section, key, stored, usedInstead.isEmpty() ? QStringLiteral("nothing") : usedInstead);
+}
+
+StoreStatus LoadAllSettings(StationSettings &settings, SettingsBackend &backend, QStringList *unusable)
 {
     StationSettings loaded;
+    // `loaded` still holds the default of a key when its text is refused.
+    const auto refused = [&](const Entry &e, const QString &stored, const QString &usedInstead) {
+        if (unusable)
+            unusable->append(unusableSettingText(kSettingsSection, e.loadKey, stored, usedInstead));
+    };
     for (const Entry &e : entries()) {
         const std::optional<QString> stored = backend.read(kSettingsSection, e.loadKey);
         if (!stored)
@@ -172,10 +184,14 @@ StoreStatus LoadAllSettings(StationSettings &settings, SettingsBackend &backend)
         case Kind::Integer:
             if (const auto v = storedTextToInteger(*stored))
                 e.integer(loaded) = *v;
+            else
+                refused(e, *stored, integerToStoredText(e.integer(loaded)));
             break;
         case Kind::Flag:
             if (const auto v = storedTextToFlag(*stored))
                 e.flag(loaded) = *v;
+            else
+                refused(e, *stored, flagToStoredText(e.flag(loaded)));
             break;
         case Kind::Text:
             e.text(loaded) = *stored;
@@ -187,6 +203,12 @@ StoreStatus LoadAllSettings(StationSettings &settings, SettingsBackend &backend)
 }
 
 StoreStatus SaveAllSettings(const StationSettings &settings, SettingsBackend &backend)
+{
+    writeAllSettings(settings, backend);
+    return backend.flush() ? StoreStatus::Ok : StoreStatus::Unwritable;
+}
+
+void writeAllSettings(const StationSettings &settings, SettingsBackend &backend)
 {
     // The accessors hand out references, so they work on a copy (the texts
     // are shared, not duplicated).
@@ -204,7 +226,6 @@ StoreStatus SaveAllSettings(const StationSettings &settings, SettingsBackend &ba
             break;
         }
     }
-    return backend.flush() ? StoreStatus::Ok : StoreStatus::Unwritable;
 }
 
 } // namespace zorvan

@@ -13,9 +13,13 @@ const QString kPlayerKey = QStringLiteral("Player");
 
 } // namespace
 
-DriverOptions loadDriverOptions(const SettingsBackend &store)
+DriverOptions loadDriverOptions(const SettingsBackend &store, QStringList *unusable)
 {
     DriverOptions options;
+    const auto refused = [unusable](const QString &key, const QString &stored, const QString &usedInstead) {
+        if (unusable)
+            unusable->append(unusableSettingText(kDriverSection, key, stored, usedInstead));
+    };
     if (const auto stored = store.read(kDriverSection, kClockSyncKey)) {
         bool ok = false;
         const int minutes = stored->trimmed().toInt(&ok);
@@ -25,14 +29,23 @@ DriverOptions loadDriverOptions(const SettingsBackend &store)
             && std::find(std::begin(kClockSyncChoices), std::end(kClockSyncChoices), minutes)
                 != std::end(kClockSyncChoices))
             options.clockSyncMinutes = minutes;
+        else
+            refused(kClockSyncKey, *stored, QStringLiteral("0 (off)"));
     }
-    if (const auto stored = store.read(kDriverSection, kWatchKey))
-        options.watchSongFile = stored->trimmed().compare(QLatin1String("False"), Qt::CaseInsensitive) != 0;
+    if (const auto stored = store.read(kDriverSection, kWatchKey)) {
+        const auto flag = storedTextToFlag(*stored);
+        options.watchSongFile = flag.value_or(true);
+        if (!flag)
+            refused(kWatchKey, *stored, QStringLiteral("True"));
+    }
     if (const auto stored = store.read(kDriverSection, kOriginKey)) {
         const QString origin = stored->trimmed();
         options.songOrigin = origin == QLatin1String("Player") ? SongOrigin::Player
             : origin == QLatin1String("Network")               ? SongOrigin::Network
                                                                : SongOrigin::File;
+        if (origin != QLatin1String("Player") && origin != QLatin1String("Network")
+            && origin != QLatin1String("File"))
+            refused(kOriginKey, *stored, QStringLiteral("File"));
     }
     options.playerName = store.read(kDriverSection, kPlayerKey).value_or(QString()).trimmed();
     return options;

@@ -27,7 +27,8 @@ struct DriverOptions {
 // than 15 minutes buys nothing against a clock that drifts seconds a day.
 inline constexpr int kClockSyncChoices[] = { 0, 15, 30, 60, 180, 360, 720, 1440 };
 
-DriverOptions loadDriverOptions(const SettingsBackend &store);
+// Values that cannot be used are named in `unusable`.
+DriverOptions loadDriverOptions(const SettingsBackend &store, QStringList *unusable = nullptr);
 void saveDriverOptions(const DriverOptions &options, SettingsBackend &store);
 
 } // namespace zorvan

@@ -5,6 +5,7 @@
 #include "content/song_source.h"
 #include "link/clock_sync.h"
 #include "link/com_port_map.h"
+#include "link/line_settings.h"
 #include "link/link_failure_message.h"
 #include "link/mode_command.h"
 #include "link/settings_upload.h"
@@ -40,6 +41,9 @@ constexpr int kWatchedTickGapMs = 100;
 // How long after an empty read the file is read again before the empty
 // song is believed.
 constexpr int kEmptyConfirmMs = 200;
+// How long the settings file must stay as it is after a change before it is
+// read: an editor that empties the file and writes it again is done by then.
+constexpr int kSettingsSettleMs = 300;
 
 const QString kSaveFailedText
     = QStringLiteral("The settings could not be saved; changes last until the program ends.");
@@ -146,6 +150,11 @@ Station::Station(SettingsBackend &store, std::unique_ptr<SerialPort> port, QObje
         [this](const QString &text) { log(text, LogPriority::Warning); });
     connect(m_link.get(), &EncoderLink::reportStep, this, &Station::showReport);
     connect(m_link.get(), &EncoderLink::progressReset, this, &Station::showReset);
+    m_settingsSettle.setSingleShot(true);
+    m_settingsSettle.setInterval(kSettingsSettleMs);
+    connect(&m_settingsSettle, &QTimer::timeout, this, &Station::takeInOutsideChange);
+    connect(&m_settingsWatcher, &QFileSystemWatcher::fileChanged, this, &Station::settingsFileTouched);
+    connect(&m_settingsWatcher, &QFileSystemWatcher::directoryChanged, this, &Station::settingsFileTouched);
 }
 
 Station::~Station() = default;
@@ -180,9 +189,11 @@ void Station::load()
 {
     if (m_loaded || m_shutDown)
         return;
-    const bool unreadable = LoadAllSettings(m_record, m_store) == StoreStatus::Unreadable;
+    QStringList unusable;
+    const bool unreadable = LoadAllSettings(m_record, m_store, &unusable) == StoreStatus::Unreadable;
     m_loaded = true;
-    afterLoad(unreadable);
+    afterLoad(unreadable, unusable);
+    watchSettingsFile();
     m_auto = initialAutoUpdateState(m_record);
     if (unreadable) {
         setStatus(m_saveFailureShown ? tr("The settings file could not be read in full or written; "
@@ -201,8 +212,9 @@ void Station::load()
 
 // What every load of the record is followed by: values no editor can show
 // are repaired and named, the AF chain closed, messages 4 .. 8 fitted, the
-// options applied, and the record saved unless the file could not be read.
-void Station::afterLoad(bool unreadable)
+// options applied, stored values that cannot be used named, and the record
+// saved unless the file could not be read.
+void Station::afterLoad(bool unreadable, QStringList unusable)
 {
     const QStringList repaired = repairUnshowableFields(m_record);
     // Setting AF1 .. AF7 in order closes a stored gap before the later
@@ -214,19 +226,29 @@ void Station::afterLoad(bool unreadable)
         if (messageFitsWhileTyping(k))
             m_record.MG[static_cast<std::size_t>(k)] = FitLongText(m_record.MG[static_cast<std::size_t>(k)]);
     }
-    m_options = loadDriverOptions(m_store);
+    m_options = loadDriverOptions(m_store, &unusable);
     m_networkOptions = loadNetworkOptions(m_store);
-    m_rules = loadSongRules(m_store);
-    m_fallbackRule = loadFallbackRule(m_store);
-    m_stationTexts = loadStationTexts(m_store);
+    m_rules = loadSongRules(m_store, &unusable);
+    m_fallbackRule = loadFallbackRule(m_store, &unusable);
+    m_stationTexts = loadStationTexts(m_store, m_record);
     LoadedProgrammes programmes = loadProgrammes(m_store);
     m_programmes = std::move(programmes.programmes);
     m_programmeState.known = false;
-    // Named once for each load, not at every tick that meets them.
-    for (const QString &problem : programmes.problems)
-        log(problem, LogPriority::Warning);
+    unusable << programmes.problems;
     applyOptions();
     m_keepUnreadStore = unreadable;
+    // A speed outside the list is no error (the port keeps its own line
+    // settings), but a hand-written baud rate would otherwise drive a
+    // faster board at 9600 baud without a sign.
+    if (!LineSettingsTable(m_record.COMSpeed))
+        unusable << tr("[%1] COMSpeed=%2 is no speed of the list (1 to 4); the port's own line settings "
+                       "are used instead (9600 baud at first)")
+                        .arg(kSettingsSection)
+                        .arg(m_record.COMSpeed);
+    for (const QString &text : std::as_const(unusable))
+        log(text, LogPriority::Warning);
+    if (!unusable.isEmpty())
+        setStatus(tr("Settings that cannot be used: %1").arg(unusable.join(QStringLiteral("; "))));
 
     if (!repaired.isEmpty()) {
         setStatus(tr("Stored values that no list can show were repaired (flags to 1, the rest to their defaults): %1")
@@ -240,22 +262,106 @@ bool Station::reloadSettingsFile()
 {
     if (!m_loaded || m_shutDown)
         return false;
-    StationSettings stored;
-    if (LoadAllSettings(stored, m_store) != StoreStatus::Ok) {
-        log(tr("The settings file could not be read in full; the settings in use are kept."), LogPriority::Fault);
+    if (!m_store.filePath().isEmpty() && !QFileInfo::exists(m_store.filePath())) {
+        settingsFileGone();
         return false;
     }
+    StationSettings stored;
+    QStringList unusable;
+    if (LoadAllSettings(stored, m_store, &unusable) != StoreStatus::Ok) {
+        log(tr("The settings file could not be read in full; the settings in use are kept."));
+        m_keepUnreadStore = true;
+        return false;
+    }
+    m_settingsFileGone = false;
+    log(tr("Settings read again"));
+    adoptStoredRecord(stored, unusable);
+    return true;
+}
+
+void Station::adoptStoredRecord(const StationSettings &stored, const QStringList &unusable)
+{
     m_record = stored;
-    afterLoad(false);
+    afterLoad(false, unusable);
     // The song page starts over from the new record; what is on air stays
-    // known, so an unchanged song is not sent again.
+    // known, so an unchanged song is not sent again and one whose sending
+    // was cut short is.
     const AutoUpdateState before = m_auto;
     m_auto = initialAutoUpdateState(m_record);
     m_auto.SongDisplay = before.SongDisplay;
-    m_auto.LastSentText = before.LastSentText;
+    m_auto.onAir = before.onAir;
     m_auto.songLabels = before.songLabels;
-    log(tr("Settings read again"));
     emit changed(Editors | Status);
+}
+
+// The settings file is gone: nothing in it to take in, and writing the
+// settings in use would stand in for a file the operator may be putting
+// back. Kept until it is back or the operator changes a setting.
+void Station::settingsFileGone()
+{
+    m_keepUnreadStore = true;
+    if (m_settingsFileGone)
+        return;
+    m_settingsFileGone = true;
+    log(tr("The settings file %1 is gone; the settings in use are kept, and written only once the file "
+           "returns or a setting is changed")
+            .arg(m_store.filePath()));
+}
+
+void Station::watchSettingsFile()
+{
+    const QString path = m_store.filePath();
+    if (path.isEmpty() || !m_loaded || m_shutDown)
+        return;
+    const QFileInfo file(path);
+    QStringList wanted;
+    if (file.absoluteDir().exists())
+        wanted << file.absolutePath();
+    // A file replaced by a rename (the program's own saves, most editors)
+    // is another file: watched anew each time.
+    if (file.isFile())
+        wanted << file.absoluteFilePath();
+    const QStringList watched = m_settingsWatcher.files() + m_settingsWatcher.directories();
+    for (const QString &entry : wanted) {
+        if (!watched.contains(entry))
+            m_settingsWatcher.addPath(entry);
+    }
+}
+
+void Station::settingsFileTouched()
+{
+    if (!m_loaded || m_shutDown)
+        return;
+    watchSettingsFile();
+    m_settingsSettle.start();
+}
+
+bool Station::takeInOutsideChange()
+{
+    if (!m_loaded || m_shutDown || m_store.filePath().isEmpty())
+        return false;
+    watchSettingsFile();
+    if (!m_store.changedOutside() && !m_keepUnreadStore)
+        return false;
+    if (!QFileInfo::exists(m_store.filePath())) {
+        settingsFileGone();
+        return false;
+    }
+    // What the record holds that the file does not yet (a save refused)
+    // stays; the rest is the file's.
+    writeAllSettings(m_record, m_store);
+    if (!m_store.mergeOutsideChange())
+        return false; // half written or damaged: its next change is read
+    StationSettings stored;
+    QStringList unusable;
+    LoadAllSettings(stored, m_store, &unusable);
+    log(m_settingsFileGone
+            ? tr("The settings file %1 is back; its settings are in use").arg(m_store.filePath())
+            : tr("The settings file %1 was changed outside the program; its settings are in use")
+                  .arg(m_store.filePath()));
+    m_settingsFileGone = false;
+    m_keepUnreadStore = false;
+    adoptStoredRecord(stored, unusable);
     return true;
 }
 
@@ -313,6 +419,7 @@ bool Station::shutDown()
     }
     saveUnasked();
     m_shutDown = true;
+    m_settingsSettle.stop();
     m_engineTimer.stop();
     m_previewTimer.stop();
     m_clockTimer.stop();
@@ -349,8 +456,13 @@ void Station::save()
     // operator's settings with defaults.
     if (!m_loaded || m_shutDown)
         return;
+    // The file changed since it was read: taken in first (and saved with
+    // this change), so that the save does not undo someone else's edit.
+    if (m_store.changedOutside() && takeInOutsideChange())
+        return;
     m_keepUnreadStore = false;
     if (SaveAllSettings(m_record, m_store) == StoreStatus::Ok) {
+        m_settingsFileGone = false;
         if (m_saveFailureShown) {
             m_saveFailureShown = false;
             log(tr("The settings are saved again."));
@@ -380,6 +492,13 @@ void Station::edited(unsigned changes)
     save();
     watchSongFile();
     emit changed(changes);
+}
+
+void Station::engineEdited()
+{
+    saveUnasked();
+    watchSongFile();
+    emit changed(Editors);
 }
 
 // Editors.
@@ -674,8 +793,12 @@ void Station::start(Job job)
         // A programme's texts in the record are not the station's.
         if (!m_programmeState.index)
             keepStationTexts([this](StationTexts &texts) { texts = stationTextsFrom(m_record); });
-        forgetTextsOnAir();
-        startUpload(UploadButton::SendRtAndPs, SendRtAndPs(snapshot), QStringLiteral("Send RT and PS"));
+        m_labelsOnAir.reset();
+        startUpload(UploadButton::SendRtAndPs, SendRtAndPs(snapshot), QStringLiteral("Send RT and PS"),
+            [this, text = snapshot.RT](LinkOutcome outcome) {
+                if (outcome == LinkOutcome::Sent)
+                    m_auto.onAir.radioText = FitLongText(text);
+            });
         return;
     }
     case Job::SynchronizeTime: {
@@ -844,7 +967,7 @@ void Station::runEngineTick()
     }
     if (source.status == SongSource::Status::Missing) {
         switchOffForMissingFile(m_record, m_auto);
-        edited();
+        engineEdited();
         log(kMissingSongFileMessage, LogPriority::Warning);
         tellOperator(kMissingSongFileMessage);
         finishJob();
@@ -891,8 +1014,6 @@ void Station::followSong(const QStringList &readFields, bool fromFile)
             log(tr("Following the song again"));
             forgetTextsOnAir();
             m_auto.SongDisplay.clear();
-            m_auto.LastSentText.clear();
-            m_auto.radioTextPending = true;
             emit changed(Editors);
             break;
         case FallbackDecision::Nothing:
@@ -911,7 +1032,7 @@ void Station::followSong(const QStringList &readFields, bool fromFile)
     if (m_record.AutoPS != 0) {
         const AutoUpdateStep labels = autoUpdateLabels(m_record, m_auto, song.fields, m_now().date());
         if (labels.recordChanged)
-            edited();
+            engineEdited();
         if (labels.plan) {
             transmit(*labels.plan, QStringLiteral("labels \"%1\"").arg(m_auto.SongDisplay), true,
                 [this](LinkOutcome outcome) {
@@ -951,12 +1072,12 @@ void Station::putTextsOnAir(
     putStationTexts(texts, m_record);
     m_auto.radioTextField = m_record.RT;
     m_auto.songLabels = {};
-    edited();
+    engineEdited();
     // A difference only: the same texts again (a clock stepped back over a
     // change, a reload) would only make receivers flicker.
     labels = labels
         && (!m_labelsOnAir || m_labelsOnAir->labels != texts.labels || m_labelsOnAir->delays != texts.delays);
-    radioText = radioText && m_radioTextOnAir != texts.radioText;
+    radioText = radioText && m_auto.onAir.radioText != FitLongText(texts.radioText);
     auto sendRadioText = [this, texts, what, radioText, failed] {
         if (!radioText) {
             finishJob();
@@ -965,7 +1086,7 @@ void Station::putTextsOnAir(
         transmit(UpdateRadioTextPlan(texts.radioText), tr("%1 radio text").arg(what), true,
             [this, texts, failed](LinkOutcome sent) {
                 if (sent == LinkOutcome::Sent) {
-                    m_radioTextOnAir = texts.radioText;
+                    m_auto.onAir.radioText = FitLongText(texts.radioText);
                     autoUpdateSucceeded();
                 } else {
                     autoUpdateFailed(sent);
@@ -995,7 +1116,7 @@ void Station::putTextsOnAir(
 void Station::forgetTextsOnAir()
 {
     m_labelsOnAir.reset();
-    m_radioTextOnAir.reset();
+    m_auto.onAir = {};
 }
 
 bool Station::followProgrammes()
@@ -1036,8 +1157,6 @@ bool Station::followProgrammes()
     m_fallback.onAir = OnAir::Song;
     m_fallback.lastChange = QDateTime();
     m_auto.SongDisplay.clear();
-    m_auto.LastSentText.clear();
-    m_auto.radioTextPending = true;
     // What is not followed goes back to the station's own.
     const bool labels = m_record.AutoPS == 0;
     const bool radioText = m_record.RTSwitch != 1;
@@ -1047,7 +1166,7 @@ bool Station::followProgrammes()
     }
     putStationTexts(texts, m_record);
     m_auto.songLabels = {};
-    edited();
+    engineEdited();
     return false;
 }
 
@@ -1086,14 +1205,14 @@ void Station::runRadioTextStep()
         line.reset();
     const AutoUpdateStep rt = updateRadioText(m_record, m_auto, line);
     if (rt.recordChanged)
-        edited();
+        engineEdited();
     if (!rt.plan) {
         finishJob();
         return;
     }
-    transmit(
-        *rt.plan, QStringLiteral("radio text \"%1\"").arg(m_record.RT), true, [this](LinkOutcome outcome) {
-            radioTextSent(m_auto, outcome == LinkOutcome::Sent);
+    transmit(*rt.plan, QStringLiteral("radio text \"%1\"").arg(m_record.RT), true,
+        [this, text = m_record.RT](LinkOutcome outcome) {
+            radioTextSent(m_auto, text, outcome == LinkOutcome::Sent);
             if (outcome == LinkOutcome::Sent)
                 autoUpdateSucceeded();
             else

@@ -213,7 +213,19 @@ private:
         const Transmission &plan, const QString &what, bool automatic, std::function<void(LinkOutcome)> done);
     void log(const QString &text, LogPriority priority = LogPriority::Info);
     void applyOptions();
-    void afterLoad(bool unreadable);
+    // `unusable`: the record's stored values that could not be used.
+    void afterLoad(bool unreadable, QStringList unusable);
+    // A record read again from the store takes the place of the one in
+    // use; what is on air stays known.
+    void adoptStoredRecord(const StationSettings &stored, const QStringList &unusable);
+    // The song engine changed the record: saved as an unasked save is.
+    void engineEdited();
+    // The settings file, watched: a change made outside the program is
+    // taken in before anything is saved over it. True when it was.
+    void watchSettingsFile();
+    void settingsFileTouched();
+    bool takeInOutsideChange();
+    void settingsFileGone();
     void runEngineTick();
     // `fromFile`: an empty read may be a writer caught emptying the file.
     void followSong(const QStringList &readFields, bool fromFile);
@@ -289,10 +301,10 @@ private:
     FallbackState m_fallback;
     std::vector<Programme> m_programmes;
     ProgrammeState m_programmeState;
-    // What the last put of station or programme texts left on the board;
+    // The labels and delays that the last put of station or programme
+    // texts left on the board (their radio text is in m_auto.onAir);
     // forgotten once anything else goes out in their place.
-    std::optional<StationTexts> m_labelsOnAir; // labels and delays only
-    std::optional<QString> m_radioTextOnAir;
+    std::optional<StationTexts> m_labelsOnAir;
     std::unique_ptr<PlayerSongSource> m_playerSource;
     NetworkOptions m_networkOptions;
     NetworkSongSource m_networkSource;
@@ -326,6 +338,13 @@ private:
     // read after a song is only believed when a read a moment later agrees.
     QTimer m_emptyConfirm;
     bool m_emptyConfirmed = false;
+
+    // The settings file and its folder (editors often write a new file and
+    // rename it over the old one). An editor may write in steps: the file is
+    // read once it has been quiet a moment.
+    QFileSystemWatcher m_settingsWatcher;
+    QTimer m_settingsSettle;
+    bool m_settingsFileGone = false;
 };
 
 } // namespace zorvan

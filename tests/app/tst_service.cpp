@@ -17,6 +17,7 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <sys/stat.h>
 
 // The real `zorvan --headless` against the real `zorvan-sim`, with no
 // display at all.
@@ -38,6 +39,37 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The settings file as an editor changes it in place: the line of `key` in
+// `section` (as the file spells it) takes `value`.
+bool editInPlace(
+    const QString &path, const QByteArray &section, const QByteArray &key, const QByteArray &value)
+{
+    QList<QByteArray> lines = readFile(path).split('\n');
+    QByteArray current;
+    bool done = false;
+    for (QByteArray &line : lines) {
+        if (line.startsWith('['))
+            current = line;
+        else if (current == '[' + section + ']' && line.startsWith(key + '=')) {
+            line = key + '=' + value;
+            done = true;
+        }
+    }
+    return done && writeFile(path, lines.join('\n'));
+}
+
+ino_t inodeOf(const QString &path)
+{
+    struct stat st { };
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
 }
 
 // No display and no desktop session: what a system service has.
@@ -226,6 +258,123 @@ private slots:
         QSettings saved(settingsPath, QSettings::IniFormat);
         QCOMPARE(saved.value(QStringLiteral("RODIREZ500+/PS")).toString(), QStringLiteral("SECOND S"));
         QCOMPARE(saved.value(QStringLiteral("Ports/COM1")).toString(), link);
+    }
+
+    // The operator edits the file in place while the service runs: the
+    // change is taken in at once (said once in the log), goes on air with
+    // the next song, and no save of the service undoes it.
+    void handEditsAreTakenIn()
+    {
+        Station station;
+        const QString songPath = station.path("song.txt");
+        QVERIFY(station.start({ { "RODIREZ500+/AutoPS", 1 }, { "RODIREZ500+/RTSwitch", 1 },
+            { "RODIREZ500+/InsertDate", "False" }, { "RODIREZ500+/AutoPSPath", songPath },
+            { "StationTexts/RT", "OUR STATION" } }));
+        QVERIFY(writeFile(songPath, "First Song\n"));
+        Service service;
+        service.start(station.serviceArguments(), serviceEnvironment(station.path("config")));
+        QCOMPARE(station.board.frames(kLabelUpload).size(), kLabelUpload);
+        QVERIFY(service.waitForLine(QStringLiteral("1 frame to ")));
+
+        QVERIFY(editInPlace(station.settingsPath, "RODIREZ500%2B", "PS20", "HANDMADE"));
+        QVERIFY(editInPlace(station.settingsPath, "StationTexts", "RT", "EDITED BY HAND"));
+        QVERIFY2(service.waitForLine(QStringLiteral("changed outside the program"), 5000),
+            qPrintable(service.log()));
+
+        QVERIFY(writeFile(songPath, "Second Song\n"));
+        const QList<QJsonObject> frames = station.board.frames(kLabelUpload);
+        QCOMPARE(frames.size(), kLabelUpload);
+        QCOMPARE(frames[20].value(QStringLiteral("value")).toString(), QStringLiteral("HANDMADE"));
+        ::kill(static_cast<pid_t>(service.process().processId()), SIGTERM);
+        QVERIFY(service.process().waitForFinished(kPatienceMs));
+        QCOMPARE(service.log().count(QStringLiteral("changed outside the program")), 1);
+        QSettings saved(station.settingsPath, QSettings::IniFormat);
+        QCOMPARE(saved.value(QStringLiteral("RODIREZ500+/PS")).toString(), QStringLiteral("SECOND S"));
+        QCOMPARE(saved.value(QStringLiteral("RODIREZ500+/PS20")).toString(), QStringLiteral("HANDMADE"));
+        QCOMPARE(saved.value(QStringLiteral("StationTexts/RT")).toString(), QStringLiteral("EDITED BY HAND"));
+    }
+
+    // SIGHUP finds the settings file gone: the settings in use are kept
+    // and nothing is written, until the file is back.
+    void fileGoneAtReloadIsNotReplaced()
+    {
+        Station station;
+        const QString songPath = station.path("song.txt");
+        QVERIFY(station.start({ { "RODIREZ500+/AutoPS", 1 }, { "RODIREZ500+/RTSwitch", 1 },
+            { "RODIREZ500+/InsertDate", "False" }, { "RODIREZ500+/AutoPSPath", songPath } }));
+        QVERIFY(writeFile(songPath, "First Song\n"));
+        Service service;
+        service.start(station.serviceArguments(), serviceEnvironment(station.path("config")));
+        QCOMPARE(station.board.frames(kLabelUpload).size(), kLabelUpload);
+        QVERIFY(service.waitForLine(QStringLiteral("1 frame to ")));
+        const QByteArray kept = readFile(station.settingsPath);
+
+        QVERIFY(QFile::remove(station.settingsPath));
+        ::kill(static_cast<pid_t>(service.process().processId()), SIGHUP);
+        QVERIFY(service.waitForLine(QStringLiteral("is gone")));
+        QVERIFY(writeFile(songPath, "Second Song\n"));
+        const QList<QJsonObject> frames = station.board.frames(kLabelUpload);
+        QCOMPARE(frames.size(), kLabelUpload);
+        QCOMPARE(frames[0].value(QStringLiteral("value")).toString(), QStringLiteral("SECOND S"));
+        QTest::qWait(500); // a save would have come with the labels
+        QVERIFY(!QFileInfo::exists(station.settingsPath));
+
+        QVERIFY(writeFile(station.settingsPath, kept));
+        QVERIFY(service.waitForLine(QStringLiteral("is back; its settings are in use")));
+        ::kill(static_cast<pid_t>(service.process().processId()), SIGTERM);
+        QVERIFY(service.process().waitForFinished(kPatienceMs));
+        QSettings saved(station.settingsPath, QSettings::IniFormat);
+        QCOMPARE(saved.value(QStringLiteral("Ports/COM1")).toString(), station.link);
+        QCOMPARE(saved.value(QStringLiteral("RODIREZ500+/PS")).toString(), QStringLiteral("SECOND S"));
+    }
+
+    // A settings file the service user may not write (root included) is
+    // left as it is; the log says once that changes last until the end.
+    void readOnlyFileIsLeftAlone()
+    {
+        Station station;
+        const QString songPath = station.path("song.txt");
+        QVERIFY(station.start({ { "RODIREZ500+/AutoPS", 1 }, { "RODIREZ500+/RTSwitch", 1 },
+            { "RODIREZ500+/InsertDate", "False" }, { "RODIREZ500+/AutoPSPath", songPath } }));
+        QVERIFY(writeFile(songPath, "First Song\n"));
+        QVERIFY(QFile::setPermissions(
+            station.settingsPath, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        const QByteArray before = readFile(station.settingsPath);
+        const ino_t inode = inodeOf(station.settingsPath);
+        Service service;
+        service.start(station.serviceArguments(), serviceEnvironment(station.path("config")));
+        QCOMPARE(station.board.frames(kLabelUpload).size(), kLabelUpload);
+        QVERIFY(writeFile(songPath, "Second Song\n"));
+        QCOMPARE(station.board.frames(kLabelUpload).size(), kLabelUpload);
+        ::kill(static_cast<pid_t>(service.process().processId()), SIGTERM);
+        QVERIFY(service.process().waitForFinished(kPatienceMs));
+        QCOMPARE(service.log().count(QStringLiteral("changes last until the program ends")), 1);
+        QCOMPARE(inodeOf(station.settingsPath), inode);
+        QCOMPARE(readFile(station.settingsPath), before);
+    }
+
+    // Nothing is known to be on the board when the service starts again:
+    // the song's labels and its radio text go out anew.
+    void restartSendsTheSongAgain()
+    {
+        Station station;
+        const QString songPath = station.path("song.txt");
+        QVERIFY(station.start({ { "RODIREZ500+/AutoPS", 1 }, { "RODIREZ500+/RTSwitch", 1 },
+            { "RODIREZ500+/InsertDate", "False" }, { "RODIREZ500+/AutoPSPath", songPath } }));
+        QVERIFY(writeFile(songPath, "Only Song\n"));
+        for (int run = 0; run < 2; ++run) {
+            Service service;
+            service.start(station.serviceArguments(), serviceEnvironment(station.path("config")));
+            const QList<QJsonObject> frames = station.board.frames(kLabelUpload);
+            QCOMPARE(frames.size(), kLabelUpload);
+            QCOMPARE(frames.last().value(QStringLiteral("command")).toString(), QStringLiteral("RT"));
+            QVERIFY(frames.last()
+                        .value(QStringLiteral("value"))
+                        .toString()
+                        .startsWith(QStringLiteral("ONLY SONG\r")));
+            ::kill(static_cast<pid_t>(service.process().processId()), SIGTERM);
+            QVERIFY(service.process().waitForFinished(kPatienceMs));
+        }
     }
 
     // A second window on the same settings file brings the first forward

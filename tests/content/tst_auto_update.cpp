@@ -202,11 +202,11 @@ private slots:
                        "ARTIST, TITLE\r\r\r\x02",
                 21));
 
-        radioTextSent(s.state, false);
+        radioTextSent(s.state, s.record.RT, false);
         step = updateRadioText(s.record, s.state, firstLineFromBytes(file));
         QVERIFY(step.plan); // not on the board yet: again
 
-        radioTextSent(s.state, true);
+        radioTextSent(s.state, s.record.RT, true);
         QVERIFY(!updateRadioText(s.record, s.state, firstLineFromBytes(file)).plan);
         QVERIFY(!updateRadioText(s.record, s.state, std::nullopt).plan);
         QCOMPARE(s.record.RT, QStringLiteral("ARTIST, TITLE"));

@@ -436,7 +436,7 @@ private slots:
                 }
 
                 QCOMPARE(engine.state.SongDisplay, current.shown);
-                QCOMPARE(engine.state.LastSentText, current.shown);
+                QCOMPARE(engine.state.onAir.LastSentText, current.shown);
                 const BoardParameters &board = runner.board().working();
                 QCOMPARE(board.rt, current.boardRt);
                 QCOMPARE(settings.RT, engine.state.radioTextField);

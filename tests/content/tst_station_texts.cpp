@@ -18,9 +18,9 @@ private slots:
     void storedUnderTheRecordsKeys()
     {
         MemorySettingsBackend store;
-        QCOMPARE(loadStationTexts(store), std::nullopt);
-
         StationSettings record;
+        QCOMPARE(loadStationTexts(store, record), std::nullopt);
+
         record.PS[99] = "LAST    ";
         record.PSDelay[99] = 7;
         record.RT = "OUR OWN RADIO TEXT";
@@ -29,7 +29,27 @@ private slots:
         QCOMPARE(store.values["StationTexts/PS99"], QString("LAST    "));
         QCOMPARE(store.values["StationTexts/PSDelay99"], QString("7"));
         QCOMPARE(store.values["StationTexts/RT"], record.RT);
-        QCOMPARE(loadStationTexts(store), stationTextsFrom(record));
+        QCOMPARE(loadStationTexts(store, StationSettings()), stationTextsFrom(record));
+    }
+
+    // A section written by hand with a few of the keys: the others keep
+    // the record's value rather than going on air blank.
+    void partialSectionKeepsTheRecordsTexts()
+    {
+        MemorySettingsBackend store;
+        store.write("StationTexts", "PS1", "HAND    ");
+        store.write("StationTexts", "PSDelay2", "4");
+        store.write("StationTexts", "PSDelay3", "soon");
+        StationSettings record;
+        record.PS[0] = "RECORD0 ";
+        record.PS[2] = "RECORD2 ";
+        record.PSDelay[3] = 6;
+        record.RT = "RECORD RADIO TEXT";
+
+        StationTexts expected = stationTextsFrom(record);
+        expected.labels[1] = "HAND    ";
+        expected.delays[2] = 4;
+        QCOMPARE(loadStationTexts(store, record), expected);
     }
 
     void fallbackRuleStored_data()

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <linux/capability.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace zorvan;
@@ -259,6 +260,81 @@ private slots:
         backend.reload();
         QCOMPARE(SaveAllSettings(StationSettings(), backend), StoreStatus::Ok);
         expectOtherSectionsKept(config.iniPath());
+    }
+
+    // A file the user may not write, by its bits and its owner, is never
+    // replaced, though root could rename a new one over it.
+    void readOnlyFileIsNeverReplaced_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("otherOwner");
+        QTest::newRow("own file, mode 444") << 0444 << false;
+        QTest::newRow("another user's file, mode 644") << 0644 << true;
+    }
+    void readOnlyFileIsNeverReplaced()
+    {
+        QFETCH(int, mode);
+        QFETCH(bool, otherOwner);
+        test::IsolatedConfig config;
+        const QByteArray path = QFile::encodeName(config.iniPath());
+        QVERIFY(writeAll(config.iniPath(), kUsersFile));
+        // 65534 is "nobody" on Debian: never the user running the tests.
+        if (otherOwner && ::chown(path.constData(), 65534, 65534) != 0)
+            QSKIP("cannot give the file to another user here");
+        QCOMPARE(::chmod(path.constData(), mode_t(mode)), 0);
+        struct stat before { };
+        QCOMPARE(::stat(path.constData(), &before), 0);
+
+        IniSettingsBackend backend(config.iniPath());
+        QVERIFY(backend.readable());
+        QVERIFY(backend.readOnly());
+        QCOMPARE(SaveAllSettings(StationSettings(), backend), StoreStatus::Unwritable);
+        struct stat after { };
+        QCOMPARE(::stat(path.constData(), &after), 0);
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(after.st_uid, before.st_uid);
+        QCOMPARE(readAll(config.iniPath()), kUsersFile);
+    }
+
+    // Someone else changed the file after it was read: a save keeps what
+    // they wrote, except where this store wrote a value itself, and the
+    // program's own save is no outside change.
+    void outsideChangeIsTakenInBeforeASave()
+    {
+        test::IsolatedConfig config;
+        QVERIFY(writeAll(config.iniPath(), kUsersFile + "PTY=3\nRT=old\n"));
+        IniSettingsBackend backend(config.iniPath());
+        QVERIFY(!backend.changedOutside());
+
+        QVERIFY(writeAll(config.iniPath(), kUsersFile + "PTY=9\nRT=EDITED BY HAND\n"));
+        QVERIFY(backend.changedOutside());
+        backend.write(kSettingsSection, "PTY", "3"); // what it held: no change of its own
+        backend.write(kSettingsSection, "MODE", "1");
+        QVERIFY(backend.flush());
+        QVERIFY(!backend.changedOutside());
+        QCOMPARE(backend.read(kSettingsSection, "RT").value_or("<none>"), QStringLiteral("EDITED BY HAND"));
+
+        const QSettings raw(config.iniPath(), QSettings::IniFormat);
+        QCOMPARE(raw.value("RODIREZ500+/PTY").toString(), QStringLiteral("9"));
+        QCOMPARE(raw.value("RODIREZ500+/MODE").toString(), QStringLiteral("1"));
+        expectOtherSectionsKept(config.iniPath());
+    }
+
+    // A file gone at a reload is no empty file: what was read stays, and
+    // the store says it could not read it.
+    void fileGoneAtReloadKeepsTheValues()
+    {
+        test::IsolatedConfig config;
+        QVERIFY(writeAll(config.iniPath(), kUsersFile));
+        IniSettingsBackend backend(config.iniPath());
+        QVERIFY(QFile::remove(config.iniPath()));
+        QVERIFY(!backend.reload());
+        QVERIFY(!backend.readable());
+        QCOMPARE(backend.read(kPortsSection, "COM1"), std::optional<QString>("/dev/ttyUSB0"));
+        QVERIFY(!backend.mergeOutsideChange());
+
+        QVERIFY(writeAll(config.iniPath(), kUsersFile));
+        QVERIFY(backend.reload());
     }
 
     void leftoversOfKilledSavesAreRemoved()

@@ -1,5 +1,5 @@
-#include "settings/settings_store.h"
 #include "memory_settings_backend.h"
+#include "settings/settings_store.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -213,8 +213,94 @@ private slots:
         MemorySettingsBackend b;
         put(b, key, text);
         StationSettings s = everyFieldChanged();
-        LoadAllSettings(s, b);
+        QStringList unusable;
+        LoadAllSettings(s, b, &unusable);
         QVERIFY(s == StationSettings());
+        // Named once, with the default that stands in for it.
+        MemorySettingsBackend defaults;
+        SaveAllSettings(StationSettings(), defaults);
+        QCOMPARE(unusable,
+            QStringList { QStringLiteral("[RODIREZ500+] %1=%2 cannot be used; %3 is used instead")
+                              .arg(key, text, stored(defaults, key)) });
+    }
+
+    // Every key by the name the file holds it under, written out here
+    // rather than taken from the store's table: a name misspelt there
+    // ("AutoPsDelay") loses the operator's value at the next start. Each
+    // row stores a value unlike the default under its name, loads it, and
+    // finds it under the same name after a save.
+    void everyKeyByItsExactName_data()
+    {
+        QTest::addColumn<QString>("loadKey");
+        QTest::addColumn<QString>("saveKey");
+        QTest::addColumn<QString>("text");
+        const auto row = [](const QString &key, const QString &text, const QString &loadKey = QString()) {
+            QTest::newRow(qPrintable(key)) << (loadKey.isEmpty() ? key : loadKey) << key << text;
+        };
+        row("ECC", "5");
+        row("CountryCode", "3");
+        row("PortSelected", "768", "BaseAddress");
+        row("COMSelected", "8");
+        row("COMSpeed", "4");
+        row("AreaCoverage", "15");
+        row("ProgramReference", "255");
+        row("MODE", "5");
+        row("TransmitAF", "True");
+        row("TP", "1");
+        row("TA", "1");
+        row("MS", "0");
+        row("PTY", "31");
+        row("PS", "FIRST   ");
+        for (int i = 1; i < 100; ++i)
+            row(QStringLiteral("PS%1").arg(i), QStringLiteral("LABEL%1").arg(i, 2, 10, QLatin1Char('0')));
+        row("PSDelay", "-1");
+        for (int i = 1; i <= 100; ++i)
+            row(QStringLiteral("PSDelay%1").arg(i), QString::number(100 + i));
+        row("SETTOSAMEDELAY", "9");
+        row("AutoPS", "2");
+        row("AutoPSDelay", "9");
+        row("TurboPSDelay", "-3");
+        row("AutoPSPath", "/srv/now playing.txt");
+        row("AutoPSSplit", "False");
+        row("ScrollPS", "False");
+        row("InsertTime", "False");
+        row("TrayAtStart", "True");
+        row("RDSActive", "False");
+        row("InsertDate", "False");
+        row("RT", "OUR RADIO TEXT");
+        for (int i = 0; i < 8; ++i)
+            row(QStringLiteral("MG%1").arg(i), QStringLiteral("MESSAGE %1").arg(i));
+        for (int i = 1; i <= 6; ++i)
+            row(QStringLiteral("RT%1").arg(i), QStringLiteral("EXTRA %1").arg(i));
+        row("RTSwitch", "0");
+        row("AFNum", "7");
+        for (int i = 1; i <= 7; ++i)
+            row(QStringLiteral("AF%1").arg(i), QString::number(200 + i));
+        for (int i = 0; i < 4; ++i)
+            row(QStringLiteral("DId%1").arg(i), "0");
+        row("DynamicPS", "4");
+        row("DynamicRT", "5");
+        row("WinAmpVersion", "Lite");
+        row("GetMP3Tag", "/srv/rt.txt");
+    }
+    void everyKeyByItsExactName()
+    {
+        QFETCH(QString, loadKey);
+        QFETCH(QString, saveKey);
+        QFETCH(QString, text);
+        MemorySettingsBackend defaults;
+        SaveAllSettings(StationSettings(), defaults);
+        QVERIFY2(stored(defaults, saveKey) != text, "the row's value must differ from the default");
+
+        MemorySettingsBackend b;
+        put(b, loadKey, text);
+        StationSettings s;
+        QStringList unusable;
+        QCOMPARE(LoadAllSettings(s, b, &unusable), StoreStatus::Ok);
+        QCOMPARE(unusable, QStringList());
+        MemorySettingsBackend out;
+        SaveAllSettings(s, out);
+        QCOMPARE(stored(out, saveKey), text);
     }
 
     void acceptedTexts_data()

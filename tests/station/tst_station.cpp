@@ -160,7 +160,7 @@ private slots:
         QCOMPARE(names[199], QByteArray("PD99"));
         QCOMPARE(names.last(), QByteArray("RT"));
         QCOMPARE(rig.station->record().PS[0], QStringLiteral("ARTIST -"));
-        QCOMPARE(rig.station->autoUpdate().LastSentText, QStringLiteral("ARTIST - A SONG TITLE"));
+        QCOMPARE(rig.station->autoUpdate().onAir.LastSentText, QStringLiteral("ARTIST - A SONG TITLE"));
         QCOMPARE(rig.backend.read(kSettingsSection, QStringLiteral("PS1")),
             std::optional(QStringLiteral(" A SONG ")));
         QCOMPARE(rig.station->statusText(), QStringLiteral("Ready"));
@@ -522,6 +522,90 @@ private slots:
         sent = rig.tick();
         QCOMPARE(frameNames(sent), QList<QByteArray> { "RT" });
         QCOMPARE(radioTexts(sent), QStringList { "THE STATION" });
+    }
+
+    // The link drops between a song's labels and its radio text, and the
+    // settings are read again: the record already holds the song's radio
+    // text, but the board does not, so it goes out once the link is back.
+    void radioTextCutShortGoesOutAfterAReload()
+    {
+        Rig rig;
+        rig.start();
+        rig.writeSong("Song one\n");
+        rig.station->engineTick();
+        QTRY_COMPARE(radioTexts(rig.port->written()), QStringList { QStringLiteral("SONG ONE") });
+        // The next song's labels are as long as these (same delays, 8
+        // characters each): the line fails right after them, in the first
+        // write of the radio text.
+        const QByteArray first = rig.port->written();
+        const qsizetype labelBytes = first.lastIndexOf(QByteArray("\x00RT\x01", 4));
+        rig.port->failAfter(first.size() + labelBytes + 1);
+
+        rig.writeSong("Song two\n");
+        rig.station->engineTick();
+        QTRY_COMPARE(rig.notices.size(), 1);
+        QCOMPARE(frameNames(rig.port->written().mid(first.size())).size(), 200);
+        QVERIFY(rig.station->reloadSettingsFile());
+        rig.port->clearFaults();
+        // The failed write handed over the first byte of its frame.
+        const qsizetype retried = rig.port->written().size();
+        // A tick of the song file's watch may still be under way: ticks
+        // come until one runs, as the engine's timer would bring them.
+        QTRY_VERIFY((rig.station->engineTick(), !radioTexts(rig.port->written().mid(retried)).isEmpty()));
+        QCOMPARE(radioTexts(rig.port->written().mid(retried)), QStringList { QStringLiteral("SONG TWO") });
+    }
+
+    // Values that cannot be used are named once each at load, with what
+    // is used instead, in the log and the status bar.
+    void unusableValuesAreNamed_data()
+    {
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("delay not a number") << kSettingsSection << "PSDelay5"
+                                            << "abc"
+                                            << "[RODIREZ500+] PSDelay5=abc cannot be used; 2 is used instead";
+        QTest::newRow("clock minutes off the list")
+            << kDriverSection << "ClockSyncMinutes"
+            << "7"
+            << "[Driver] ClockSyncMinutes=7 cannot be used; 0 (off) is used instead";
+        QTest::newRow("negative fallback")
+            << kDriverSection << "FallbackMinutes"
+            << "-1"
+            << "[Driver] FallbackMinutes=-1 cannot be used; 0 (off) is used instead";
+        QTest::newRow("unknown song source")
+            << kDriverSection << "SongSource"
+            << "Cassette"
+            << "[Driver] SongSource=Cassette cannot be used; File is used instead";
+        QTest::newRow("rule without arrow")
+            << kDriverSection << "Replace1"
+            << "feat. ft"
+            << "[Driver] Replace1=feat. ft cannot be used; no rule is used instead";
+        QTest::newRow("rule of nothing") << kDriverSection << "Replace1"
+                                         << "=>ft"
+                                         << "[Driver] Replace1==>ft cannot be used; no rule is used instead";
+        QTest::newRow("baud rate for a speed") << kSettingsSection << "COMSpeed"
+                                               << "14400"
+                                               << "[RODIREZ500+] COMSpeed=14400 is no speed of the list (1 "
+                                                  "to 4); the port's own line settings are "
+                                                  "used instead (9600 baud at first)";
+    }
+    void unusableValuesAreNamed()
+    {
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(QString, named);
+        Rig rig;
+        rig.backend.write(section, key, value);
+        rig.start();
+        QStringList lines = rig.station->logLines();
+        QCOMPARE(lines.filter(named).size(), 1);
+        QCOMPARE(lines.filter(QStringLiteral("cannot be used")).size()
+                + lines.filter(QStringLiteral("is no speed")).size(),
+            1);
+        QVERIFY2(rig.station->statusText().contains(named), qPrintable(rig.station->statusText()));
     }
 
     // The board's clock set every so many minutes when chosen: the time and

@@ -58,7 +58,7 @@ void SoakEngine::radioTextStep()
         return;
     LinkOutcome outcome = LinkOutcome::BadPlan;
     m_runner.run(*rt.plan, [&outcome](LinkOutcome o) { outcome = o; });
-    radioTextSent(state, outcome == LinkOutcome::Sent);
+    radioTextSent(state, m_record.RT, outcome == LinkOutcome::Sent);
     if (outcome != LinkOutcome::Sent)
         failed(outcome);
 }
