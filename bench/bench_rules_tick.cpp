@@ -130,7 +130,7 @@ int main(int argc, char **argv)
         std::snprintf(label, sizeof label, "  its CPU time");
         printSummary(label, summarize(cpuMs), "ms");
         std::printf(
-            "    labels on air: \"%s\"\n", qPrintable(rig.station->autoUpdate().LastSentText.left(40)));
+            "    labels on air: \"%s\"\n", qPrintable(rig.station->autoUpdate().onAir.LastSentText.left(40)));
     }
     std::printf("longest tick of all: %.3f ms (the target is under 50 ms)\n", worst);
     return worst < 50 ? 0 : 1;

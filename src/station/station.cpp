@@ -456,6 +456,7 @@ void Station::save()
     // operator's settings with defaults.
     if (!m_loaded || m_shutDown)
         return;
+    m_engineChangesUnsaved = false;
     // The file changed since it was read: taken in first (and saved with
     // this change), so that the save does not undo someone else's edit.
     if (m_store.changedOutside() && takeInOutsideChange())
@@ -496,7 +497,9 @@ void Station::edited(unsigned changes)
 
 void Station::engineEdited()
 {
-    saveUnasked();
+    // Saved when the engine's job ends: a save waits for the disk, and the
+    // song's first frame should not wait for it.
+    m_engineChangesUnsaved = true;
     watchSongFile();
     emit changed(Editors);
 }
@@ -903,6 +906,8 @@ void Station::finishJob()
     m_active.reset();
     if (m_shutDown)
         return;
+    if (m_engineChangesUnsaved)
+        saveUnasked();
     const unsigned held = m_heldTicks;
     m_heldTicks = 0;
     if (held & kClockTick)

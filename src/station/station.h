@@ -218,7 +218,8 @@ private:
     // A record read again from the store takes the place of the one in
     // use; what is on air stays known.
     void adoptStoredRecord(const StationSettings &stored, const QStringList &unusable);
-    // The song engine changed the record: saved as an unasked save is.
+    // The song engine changed the record: saved as an unasked save is, once
+    // the engine's job has ended.
     void engineEdited();
     // The settings file, watched: a change made outside the program is
     // taken in before anything is saved over it. True when it was.
@@ -288,6 +289,7 @@ private:
 
     bool m_loaded = false;
     bool m_keepUnreadStore = false;
+    bool m_engineChangesUnsaved = false;
     bool m_saveFailureShown = false;
     bool m_closePending = false;
     bool m_shutDown = false;
