@@ -98,9 +98,9 @@ Song songNumber(int k)
                 + n + "\r\n",
             QString::fromUtf8("BJÖRK JÓGA ") + s, QString::fromUtf8("BJÖRK,JÓGA ") + s };
     case 6:
-        // The dash has no place in the receiver's character table.
+        // A Windows-1252 dash goes to the board as its own byte.
         return { "Beyonc\xE9 \x96 Halo " + n + "\n", QString::fromUtf8("BEYONCÉ – HALO ") + s,
-            QString::fromUtf8("BEYONCÉ - HALO ") + s };
+            QString::fromUtf8("BEYONCÉ – HALO ") + s };
     case 7:
         return { "S" + n + "\n", "S" + s, "S" + s };
     case 8:

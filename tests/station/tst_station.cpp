@@ -105,7 +105,9 @@ struct Rig {
     {
         const qsizetype before = port->written().size();
         station->engineTick();
-        for (qsizetype last = -1; last != port->written().size() || station->statusText() != "Ready";) {
+        // A warning may stand in the status bar; a running upload reports.
+        for (qsizetype last = -1;
+             last != port->written().size() || station->statusText().startsWith(QLatin1String("Sending"));) {
             last = port->written().size();
             QTest::qWait(250); // longer than the second look at an empty read
         }
