@@ -33,38 +33,6 @@ constexpr int kUploadLimitMs = 5000;
 // followed by the song) would be seen.
 constexpr int kQuietMs = 2500;
 
-void runFor(int ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-}
-
-// Runs the event loop until bytes beyond `from` came and then nothing for
-// kQuietMs; false when nothing came in time.
-bool waitForUpload(const BoardPty &board, qsizetype from)
-{
-    QElapsedTimer limit;
-    limit.start();
-    while (board.size() == from) {
-        if (limit.elapsed() > kUploadLimitMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 1);
-    }
-    qsizetype seen = board.size();
-    QElapsedTimer quiet;
-    quiet.start();
-    while (quiet.elapsed() < kQuietMs) {
-        runFor(20);
-        if (board.size() != seen) {
-            seen = board.size();
-            quiet.restart();
-        }
-    }
-    return true;
-}
-
 struct Frames {
     int count = 0;
     int radioTexts = 0;
@@ -120,7 +88,7 @@ int main(int argc, char **argv)
     station.clockTimer().stop();
 
     players.start(files, { QStringLiteral("--loop-playlist=inf") });
-    if (!waitForUpload(board, 0)) {
+    if (!waitForUpload(board, 0, kQuietMs, kUploadLimitMs)) {
         std::fprintf(stderr, "the first song never reached the board\n");
         return 1;
     }
@@ -139,7 +107,7 @@ int main(int argc, char **argv)
         bus.asyncCall(QDBusMessage::createMethodCall(QStringLiteral("org.mpris.MediaPlayer2.mpv"),
             QStringLiteral("/org/mpris/MediaPlayer2"), QStringLiteral("org.mpris.MediaPlayer2.Player"),
             QStringLiteral("Next")));
-        if (!waitForUpload(board, before)) {
+        if (!waitForUpload(board, before, kQuietMs, kUploadLimitMs)) {
             std::fprintf(stderr, "change %d never reached the board\n", i + 1);
             return 1;
         }

@@ -43,38 +43,6 @@ constexpr int kTickMs = 1000;
 constexpr int kQuietMs = 1500;
 constexpr int kUploadLimitMs = 5000;
 
-void keepRunning(int ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-}
-
-// Runs the event loop until bytes beyond `from` arrived and then nothing
-// more for kQuietMs; false when nothing came within kUploadLimitMs.
-bool waitForUpload(const BoardPty &board, qsizetype from)
-{
-    QElapsedTimer limit;
-    limit.start();
-    while (board.size() == from) {
-        if (limit.elapsed() > kUploadLimitMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 1);
-    }
-    qsizetype seen = board.size();
-    QElapsedTimer quiet;
-    quiet.start();
-    while (quiet.elapsed() < kQuietMs) {
-        keepRunning(20);
-        if (board.size() != seen) {
-            seen = board.size();
-            quiet.restart();
-        }
-    }
-    return true;
-}
-
 bool writeSong(const QString &path, const QByteArray &bytes, bool inPlace)
 {
     const QString target = inPlace ? path : path + QStringLiteral(".new");
@@ -158,7 +126,7 @@ int main(int argc, char **argv)
     }
     // The song found at start-up goes out first.
     for (Half &half : halves) {
-        if (!waitForUpload(half.board, 0) && half.board.size() == 0) {
+        if (!waitForUpload(half.board, 0, kQuietMs, kUploadLimitMs) && half.board.size() == 0) {
             std::fprintf(stderr, "%s: the first song was not uploaded: %s\n", half.name,
                 qPrintable(messages.join(" | ")));
             return 1;
@@ -182,7 +150,7 @@ int main(int argc, char **argv)
                 std::fprintf(stderr, "could not write %s\n", qPrintable(half.songPath));
                 return 1;
             }
-            if (!waitForUpload(half.board, from)) {
+            if (!waitForUpload(half.board, from, kQuietMs, kUploadLimitMs)) {
                 std::fprintf(stderr, "%s: change %d was not uploaded: %s\n", half.name, i + 1,
                     qPrintable(messages.join(" | ")));
                 return 1;

@@ -4,6 +4,8 @@
 // and notes when every byte arrived, and small statistics over samples.
 
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QString>
 
 #include <algorithm>
@@ -142,6 +144,39 @@ inline void printSummary(const char *what, const Summary &s, const char *unit)
     std::printf("%-44s min %9.3f  median %9.3f  mean %9.3f  p99 %9.3f  max %9.3f %s\n", what, s.min, s.median,
         s.mean, s.p99, s.max, unit);
     std::fflush(stdout);
+}
+
+// Runs the event loop for `ms`.
+inline void keepRunning(int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+}
+
+// Runs the event loop until bytes beyond `from` arrived and then nothing
+// more for `quietMs`; false when nothing came within `limitMs`.
+inline bool waitForUpload(const BoardPty &board, qsizetype from, int quietMs, int limitMs)
+{
+    QElapsedTimer limit;
+    limit.start();
+    while (board.size() == from) {
+        if (limit.elapsed() > limitMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 1);
+    }
+    qsizetype seen = board.size();
+    QElapsedTimer quiet;
+    quiet.start();
+    while (quiet.elapsed() < quietMs) {
+        keepRunning(20);
+        if (board.size() != seen) {
+            seen = board.size();
+            quiet.restart();
+        }
+    }
+    return true;
 }
 
 } // namespace zorvan::bench
