@@ -1,5 +1,7 @@
 #include "ui/now_playing_dialog.h"
 
+#include "ui/single_window.h"
+
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -234,14 +236,7 @@ void NowPlayingDialog::closeEvent(QCloseEvent *event)
 
 NowPlayingDialog *NowPlayingDialog::open(Station &station, QWidget *parent)
 {
-    if (!s_dialog) {
-        s_dialog = new NowPlayingDialog(station, parent);
-        s_dialog->setAttribute(Qt::WA_DeleteOnClose);
-        s_dialog->show();
-    }
-    s_dialog->raise();
-    s_dialog->activateWindow();
-    return s_dialog;
+    return openSingleWindow(s_dialog, station, parent);
 }
 
 } // namespace zorvan

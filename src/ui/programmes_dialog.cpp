@@ -1,5 +1,7 @@
 #include "ui/programmes_dialog.h"
 
+#include "ui/single_window.h"
+
 #include "model/list_choice.h"
 #include "model/text_rules.h"
 
@@ -297,14 +299,7 @@ void ProgrammesDialog::commit()
 
 ProgrammesDialog *ProgrammesDialog::open(Station &station, QWidget *parent)
 {
-    if (!s_dialog) {
-        s_dialog = new ProgrammesDialog(station, parent);
-        s_dialog->setAttribute(Qt::WA_DeleteOnClose);
-        s_dialog->show();
-    }
-    s_dialog->raise();
-    s_dialog->activateWindow();
-    return s_dialog;
+    return openSingleWindow(s_dialog, station, parent);
 }
 
 } // namespace zorvan
