@@ -57,4 +57,17 @@ void printError(const QString &text)
     writeLogLine(QStringLiteral("zorvan: ") + text, LogPriority::Fault);
 }
 
+bool CommandLine::read(const QStringList &arguments)
+{
+    if (!parse(arguments)) {
+        printError(error());
+        return false;
+    }
+    if (helpWanted())
+        showHelp();
+    if (versionWanted())
+        showVersion();
+    return true;
+}
+
 } // namespace zorvan

@@ -25,6 +25,9 @@ public:
 
     // False on a usage error; error() then says what was wrong.
     bool parse(const QStringList &arguments);
+    // parse(), with a usage error printed (false) and --help and --version
+    // answered: they print and end the program here.
+    bool read(const QStringList &arguments);
     QString error() const { return m_error; }
 
     bool helpWanted() const { return m_parser.isSet(m_help); }

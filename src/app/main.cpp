@@ -53,14 +53,8 @@ static int runProgram(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(ZORVAN_VERSION));
 
     CommandLine commandLine;
-    if (!commandLine.parse(QCoreApplication::arguments())) {
-        printError(commandLine.error());
+    if (!commandLine.read(QCoreApplication::arguments()))
         return kExitUsage;
-    }
-    if (commandLine.helpWanted())
-        commandLine.showHelp();
-    if (commandLine.versionWanted())
-        commandLine.showVersion();
     if (!commandLine.headless())
         return startWindow(argv);
 

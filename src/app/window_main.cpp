@@ -78,14 +78,8 @@ int main(int argc, char *argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("zorvan"));
 
     CommandLine commandLine;
-    if (!commandLine.parse(QCoreApplication::arguments())) {
-        printError(commandLine.error());
+    if (!commandLine.read(QCoreApplication::arguments()))
         return kExitUsage;
-    }
-    if (commandLine.helpWanted())
-        commandLine.showHelp();
-    if (commandLine.versionWanted())
-        commandLine.showVersion();
 
     const QString settingsPath = settingsPathOf(commandLine);
     // A first start makes the folder and the file; the window then shows
